@@ -1,0 +1,27 @@
+// The last resort for a crashing process.
+#pragma once
+
+#include <cstddef>
+
+namespace platform {
+
+// Called on the crashing thread with the exception code (Windows exception
+// codes; POSIX fatal signals are mapped onto them: SIGSEGV 0xC0000005, SIGBUS
+// 0x80000002, SIGFPE 0xC0000094, SIGILL 0xC000001D, SIGABRT 0xC0000409).
+// On POSIX it runs inside a signal handler: it may only touch preallocated
+// memory and call the signal-safe functions below. The process ends when it
+// returns.
+using CrashHandler = void (*)(int exceptionCode);
+
+void installCrashHandler(CrashHandler handler);
+void removeCrashHandler();
+
+// Signal-safe whole-file write (create, truncate, write, close); false when
+// the file cannot be created or written.
+bool writeFileFromCrashHandler(const char* path, const char* data, std::size_t size);
+// Signal-safe delete.
+void deleteFileFromCrashHandler(const char* path);
+// Ends the process at once with the code, without running destructors.
+[[noreturn]] void exitProcessImmediately(int code);
+
+}  // namespace platform

@@ -1,0 +1,19 @@
+// POSIX-only controls of the registry store that Windows expresses with
+// access-control lists.
+#pragma once
+
+#include <string>
+
+#include "platform/registry.h"
+
+namespace platform {
+namespace posix {
+
+// Marks a key (and everything below it) read-only for processes without
+// administrator rights, as an administrator's ACL would. The key must exist.
+// Returns a RegStatus.
+long setKeyProtected(RegRoot root, const std::string& path, bool isProtected);
+bool isKeyProtected(RegRoot root, const std::string& path);
+
+}  // namespace posix
+}  // namespace platform

@@ -1,0 +1,70 @@
+// Child processes started from one command-line string, the way the Windows
+// API starts them, with standard output and error optionally sent to a pipe.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// Splits a command line by the Windows rules (CommandLineToArgv): blanks and
+// tabs separate arguments, double quotes group, 2n backslashes before a quote
+// give n backslashes and the quote toggles grouping, 2n+1 give n backslashes
+// and a literal quote, "" inside a group gives a literal quote, other
+// backslashes are literal. The first argument (the program) takes backslashes
+// literally and ends at the next blank outside quotes.
+std::vector<std::string> splitCommandLine(const std::string& commandLine);
+// Quotes one argument so that splitCommandLine gives it back unchanged.
+std::string quoteArgument(const std::string& argument);
+
+struct StartOptions {
+  bool inheritHandles = true;
+  bool hideWindow = true;
+  // Standard output and error go to an anonymous pipe the caller reads;
+  // standard input is closed.
+  bool captureOutput = false;
+  // Empty: the caller's current directory.
+  std::string currentDirectory;
+};
+
+enum WaitResult { kWaitDone, kWaitTimeout, kWaitFailed };
+constexpr int kWaitForever = -1;
+
+class ChildProcess {
+ public:
+  ChildProcess();
+  ~ChildProcess();  // closes the handles; never kills the child
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  // Never goes through a shell. False (and lastError()) when the program
+  // cannot be started.
+  bool start(const std::string& commandLine, const StartOptions& options);
+  // Reads at most size bytes of the child's output; 0 at the end of the
+  // output or on failure. Blocks until something arrives.
+  int readOutput(char* buffer, int size);
+  WaitResult wait(int timeoutMilliseconds);
+  // Valid after wait() returned kWaitDone. A child ended by a signal reports
+  // 128 + the signal number.
+  int exitCode() const;
+  // Ends the child at once (tests and time-outs that must not leave it running).
+  void kill();
+  bool running() const;
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// Environment of this process, inherited by its children.
+bool getEnvironment(const std::string& name, std::string* value);
+// Name lookup without regard to letter case, as Windows matches names.
+bool getEnvironmentIgnoreCase(const std::string& name, std::string* value);
+bool setEnvironment(const std::string& name, const std::string& value);
+bool unsetEnvironment(const std::string& name);
+
+void sleepMilliseconds(int milliseconds);
+
+}  // namespace platform

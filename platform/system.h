@@ -1,0 +1,41 @@
+// Who and what the program runs on: operating-system identity, the user, the
+// clock.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+enum OsPlatform { kWin32Windows = 1, kWin32Nt = 2 };  // 9x family, NT family
+
+struct OsVersion {
+  OsPlatform platform = kWin32Nt;
+  int major = 10;
+  int minor = 0;
+  int build = 0;
+  std::string servicePack;  // e.g. "Service Pack 2"; empty when none
+  bool is64Bit = false;     // a 64-bit system (the program itself may be 32-bit)
+};
+
+// The running system. On POSIX the NT family with major version 10, unless
+// the environment variable VELLORA_OS_VERSION names another ("95", "98",
+// "Me", "NT4", "2000", "XP", "2003", "Vista", "7", or "nt:MAJOR.MINOR" /
+// "9x:MAJOR.MINOR"), so that each branch of the programs can be tested.
+OsVersion osVersion();
+// Tests may fix the version in-process; nullptr restores the detected one.
+void setOsVersionForTesting(const OsVersion* version);
+
+// The logon name of the user running the program.
+std::string userName();
+// Whether the process has administrator rights (may write protected registry
+// keys and the machine store).
+bool isAdministrator();
+
+// The current time as a Windows file time: 100-nanosecond intervals since
+// 1601-01-01 UTC.
+std::uint64_t systemTimeAsFileTime();
+// A monotonic clock for measuring intervals.
+std::uint64_t tickMilliseconds();
+
+}  // namespace platform

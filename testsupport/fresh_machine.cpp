@@ -1,0 +1,122 @@
+#include "testsupport/fresh_machine.h"
+
+#include "platform/files.h"
+#include "platform/process.h"
+#include "platform/registry.h"
+#include "platform/system.h"
+
+namespace testsupport {
+
+namespace {
+
+std::string makeUniqueFolder() {
+  std::string path;
+  std::string temp = platform::tempPath();
+  if (platform::createTempFile(temp, "vts", &path) != 0) return std::string();
+  platform::deleteFile(path);
+  if (!platform::createDirectory(path)) return std::string();
+  return path;
+}
+
+}  // namespace
+
+FreshMachine::FreshMachine() {
+  base_ = makeUniqueFolder();
+  EXPECT_FALSE(base_.empty()) << "cannot create a folder for a fresh machine";
+  const std::string sep = platform::kPathSeparator;
+  root_ = base_ + sep + "root";
+  home_ = base_ + sep + "home";
+  tmp_ = base_ + sep + "tmp";
+  platform::createDirectories(root_);
+  platform::createDirectories(home_);
+  platform::createDirectories(tmp_);
+  setEnv("VELLORA_ROOT", root_);
+  setEnv("HOME", home_);
+  setEnv("TMPDIR", tmp_);
+  setEnv("TEMP", tmp_);
+  setEnv("TMP", tmp_);
+  unsetEnv("XDG_CONFIG_HOME");
+  unsetEnv("XDG_DATA_HOME");
+  unsetEnv("XDG_DOCUMENTS_DIR");
+  unsetEnv("VELLORA_OS_VERSION");
+  unsetEnv("VELLORA_USER_RIGHTS");
+  unsetEnv("VELLORA_UI_SCRIPT");
+  unsetEnv("VELLORA_UI_LOG");
+  platform::setOsVersionForTesting(nullptr);
+  platform::resetPlatformRegistry();
+}
+
+FreshMachine::~FreshMachine() {
+  platform::resetPlatformRegistry();
+  for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+    if (it->second.first)
+      platform::setEnvironment(it->first, it->second.second);
+    else
+      platform::unsetEnvironment(it->first);
+  }
+  platform::resetPlatformRegistry();
+  if (!base_.empty()) platform::removeTree(base_);
+}
+
+std::string FreshMachine::path(const std::string& relative) const {
+  return base_ + platform::kPathSeparator + relative;
+}
+
+void FreshMachine::remember(const std::string& name) {
+  for (const auto& entry : saved_)
+    if (entry.first == name) return;
+  std::string value;
+  bool present = platform::getEnvironment(name, &value);
+  saved_.push_back({name, {present, value}});
+}
+
+void FreshMachine::setEnv(const std::string& name, const std::string& value) {
+  remember(name);
+  platform::setEnvironment(name, value);
+}
+
+void FreshMachine::unsetEnv(const std::string& name) {
+  remember(name);
+  platform::unsetEnvironment(name);
+}
+
+std::string readFile(const std::string& path) {
+  std::string bytes;
+  platform::readBinaryFile(path, &bytes);
+  return bytes;
+}
+
+void writeFile(const std::string& path, const std::string& bytes) {
+  std::string::size_type cut = path.find_last_of(platform::kPathSeparator);
+  if (cut != std::string::npos && cut > 0) platform::createDirectories(path.substr(0, cut));
+  ASSERT_TRUE(platform::writeBinaryFile(path, bytes)) << "cannot write " << path;
+}
+
+RunResult run(const std::vector<std::string>& arguments, int timeoutMilliseconds) {
+  RunResult result;
+  std::string commandLine;
+  for (const auto& argument : arguments) {
+    if (!commandLine.empty()) commandLine += ' ';
+    commandLine += platform::quoteArgument(argument);
+  }
+  platform::ChildProcess child;
+  platform::StartOptions options;
+  options.captureOutput = true;
+  if (!child.start(commandLine, options)) {
+    result.output = "cannot start: " + commandLine;
+    return result;
+  }
+  char buffer[4096];
+  int n;
+  while ((n = child.readOutput(buffer, sizeof buffer)) > 0) result.output.append(buffer, n);
+  if (child.wait(timeoutMilliseconds) != platform::kWaitDone) {
+    child.kill();
+    child.wait(platform::kWaitForever);
+    result.output += "\n[timed out]";
+    return result;
+  }
+  result.exitCode = child.exitCode();
+  return result;
+}
+
+}  // namespace testsupport
