@@ -1,0 +1,15 @@
+// The product's fixed names, shared by every program.
+#pragma once
+
+namespace vellora {
+
+constexpr const char kProductName[] = "Vellora";
+constexpr int kVersionMajor = 2;
+constexpr int kVersionMinor = 58;
+
+// HKEY_LOCAL_MACHINE / HKEY_CURRENT_USER key of the product.
+constexpr const char kProductKey[] = "SOFTWARE\\Norvale\\Vellora";
+// HKEY_LOCAL_MACHINE value naming the product folder.
+constexpr const char kAppPathValue[] = "AppPath";
+
+}  // namespace vellora
