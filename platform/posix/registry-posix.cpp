@@ -198,11 +198,6 @@ class Store {
     if (status != kRegOk) return status;
     return writable_ ? kRegOk : kRegAccessDenied;
   }
-  bool writable() {
-    sqlite3* db = nullptr;
-    return forRead(&db) == kRegOk && writable_;
-  }
-
   sqlite3* connection() const { return db_; }
 
   Statement prepare(const char* sql) {
@@ -474,7 +469,9 @@ long PosixRegistry::Open(RegRoot root, const std::string& path, RegAccess access
   }
   if (status != kRegOk) return status;
   if (access == kRegWrite) {
-    if (!store.writable()) return kRegAccessDenied;
+    // The store exists by now, so this creates nothing.
+    status = store.forWrite(&db);
+    if (status != kRegOk) return status;
     if (isProt && !isAdministrator()) return kRegAccessDenied;
   }
   *key = addHandle(root, id, access);
