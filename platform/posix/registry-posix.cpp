@@ -264,6 +264,13 @@ class Store {
       return exists ? kRegStoreFailure : kRegAccessDenied;
     }
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    if (writable) {
+      // Keep the journal files when the last writer closes: without them a
+      // user who may not write the folder (the machine store of an installed
+      // system) could not read a WAL database at all.
+      int persist = 1;
+      sqlite3_file_control(db, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
+    }
     db_ = db;
     writable_ = writable;
     pid_ = getpid();

@@ -18,7 +18,22 @@ namespace platform {
 namespace {
 
 const char kWriterVariable[] = "VELLORA_TEST_REGISTRY_WRITER";
+const char kReaderVariable[] = "VELLORA_TEST_REGISTRY_READER";
 const char kStreamKey[] = "Software\\Stream";
+const unsigned kNobody = 65534;
+
+// Started with VELLORA_TEST_REGISTRY_READER=name (as root), this binary turns
+// into an unprivileged user and reads HKLM\Software\Stream: exit 0 when the
+// value reads and writing is refused.
+void readAsAnotherUser(const std::string& name) {
+  if (setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(10);
+  RegKey key;
+  if (key.open(HKLM, kStreamKey, kRegRead) != kRegOk) _exit(11);
+  std::string text;
+  if (key.queryString(name, &text) != kRegOk || text != "data of " + name) _exit(12);
+  if (key.open(HKLM, kStreamKey, kRegWrite) != kRegAccessDenied) _exit(13);
+  _exit(0);
+}
 
 // This test binary doubles as the writer process of the concurrency cases:
 // started with VELLORA_TEST_REGISTRY_WRITER=prefix:count it writes values
@@ -26,6 +41,7 @@ const char kStreamKey[] = "Software\\Stream";
 // test runs.
 struct WriterMode {
   WriterMode() {
+    if (const char* name = std::getenv(kReaderVariable)) readAsAnotherUser(name);
     const char* spec = std::getenv(kWriterVariable);
     if (!spec) return;
     std::string text = spec;
@@ -164,6 +180,26 @@ TEST_F(RegistryStoreTest, AReadOnlyStoreFileRefusesWrites) {
   // Once writable again, the same process may write.
   ASSERT_EQ(0, chmod(posix::machineStorePath().c_str(), 0644));
   EXPECT_EQ(kRegOk, key.create(HKLM, "Software\\Norvale\\Other"));
+}
+
+TEST_F(RegistryStoreTest, UsersReadAStoreTheyMayNotWrite) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to start a process as another user";
+  {
+    RegKey key;
+    ASSERT_EQ(kRegOk, key.create(HKLM, kStreamKey));
+    ASSERT_EQ(kRegOk, key.setString("seen", "data of seen"));
+  }
+  resetPlatformRegistry();  // the last connection closes, as after an install
+  for (const std::string& folder : {machine.base(), machine.root(), machine.root() + "/registry"})
+    ASSERT_EQ(0, chmod(folder.c_str(), 0755));
+
+  setEnvironment(kReaderVariable, "seen");
+  ChildProcess reader;
+  bool started = reader.start(quoteArgument(selfPath()), StartOptions());
+  unsetEnvironment(kReaderVariable);
+  ASSERT_TRUE(started);
+  ASSERT_EQ(kWaitDone, reader.wait(30000));
+  EXPECT_EQ(0, reader.exitCode());
 }
 
 TEST_F(RegistryStoreTest, TwoProcessesWritingAtOnceLoseNothing) {
