@@ -35,6 +35,12 @@ std::string trimmed(const std::string& text) {
   return text.substr(begin, end - begin);
 }
 
+// Blanks, optionally followed by a "; comment".
+bool onlyComment(const std::string& text) {
+  std::string rest = trimmed(text);
+  return rest.empty() || rest[0] == ';';
+}
+
 int hexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -261,12 +267,13 @@ class Importer {
       std::size_t end = 0;
       std::string text;
       if (!parseQuoted(data, &end, &text)) return problem("unterminated string");
-      if (!trimmed(data.substr(end)).empty()) return problem("unexpected text after the string");
+      if (!onlyComment(data.substr(end))) return problem("unexpected text after the string");
       return setValue(name, kRegSz, text);
     }
     if (trimmed(data) == "-") return deleteValue(name);
     if (startsWithNoCase(data, 0, "dword:")) {
-      std::string digits = trimmed(data.substr(6));
+      std::string digits = data.substr(6);
+      digits = trimmed(digits.substr(0, digits.find(';')));
       if (digits.empty() || digits.size() > 8) return problem("bad dword \"" + digits + "\"");
       std::uint32_t value = 0;
       for (char c : digits) {
