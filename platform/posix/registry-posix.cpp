@@ -195,6 +195,7 @@ class Store {
   long forWrite(sqlite3** db) {
     long status = connect(true);
     *db = db_;
+    if (status == kRegNotFound) return kRegAccessDenied;  // a store we could only read
     if (status != kRegOk) return status;
     return writable_ ? kRegOk : kRegAccessDenied;
   }
@@ -274,7 +275,11 @@ class Store {
     db_ = db;
     writable_ = writable;
     pid_ = getpid();
-    long status = writable ? prepareSchema() : kRegOk;
+    long status = kRegOk;
+    if (writable)
+      status = prepareSchema();
+    else if (!hasSchema())
+      status = kRegNotFound;  // still being made by its first writer: nothing in it yet
     if (status != kRegOk) {
       disconnect();
       return status;
