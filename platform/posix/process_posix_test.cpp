@@ -188,3 +188,19 @@ TEST(Shell, OpenStartsTheDesktopOpenerWithoutWaiting) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TestSupportRun, CollectsOutputAndStopsAHangingChild) {
+  testsupport::RunResult ok = testsupport::run({"/bin/sh", "-c", "echo \"$0\"; exit 4", "a b"});
+  EXPECT_EQ(ok.exitCode, 4);
+  EXPECT_EQ(ok.output, "a b\n");
+
+  std::uint64_t before = platform::tickMilliseconds();
+  testsupport::RunResult hung = testsupport::run({"/bin/sh", "-c", "echo started; exec sleep 30"}, 200);
+  EXPECT_LT(platform::tickMilliseconds() - before, 5000u);
+  EXPECT_EQ(hung.exitCode, -1);
+  EXPECT_EQ(hung.output, "started\n\n[timed out]");
+}
+
+}  // namespace
