@@ -208,16 +208,19 @@ bool copyFile(const std::string& from, const std::string& to, bool failIfExists)
   }
 
   // Replacing a file: write a sibling and rename it over the target, so a
-  // failed copy leaves the previous file whole.
+  // failed copy leaves the previous file whole. A symbolic link is written
+  // through instead, as Windows does, so the link itself survives.
+  struct stat link;
+  const bool isLink = ::lstat(to.c_str(), &link) == 0 && S_ISLNK(link.st_mode);
   std::string dir = ".";
   std::string::size_type slash = to.find_last_of('/');
   if (slash != std::string::npos) dir = slash == 0 ? "/" : to.substr(0, slash);
   std::string temp = joinPath(dir, ".vlcopy-XXXXXX");
   std::vector<char> templ(temp.begin(), temp.end());
   templ.push_back('\0');
-  int out = mkstemp(templ.data());
+  int out = isLink ? -1 : mkstemp(templ.data());
   if (out < 0) {
-    // No room for a sibling (a folder we may not create in): copy in place.
+    // No sibling (a link, or a folder we may not create in): copy in place.
     out = ::open(to.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
     if (out < 0) {
       int code = errno;

@@ -230,3 +230,20 @@ TEST(FilesErrors, ErrorTextsAndThreadLocalLastError) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Files, ReplacingThroughALinkKeepsTheLink) {
+  std::string real = machine.path("real.pdf"), link = machine.path("link.pdf");
+  std::string from = machine.path("new.pdf");
+  writeFile(real, "old");
+  writeFile(from, "new");
+  ASSERT_EQ(symlink(real.c_str(), link.c_str()), 0);
+  ASSERT_TRUE(platform::copyFile(from, link, false));
+  struct stat st;
+  ASSERT_EQ(lstat(link.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(readFile(real), "new");
+}
+
+}  // namespace
