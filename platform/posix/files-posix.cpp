@@ -135,14 +135,15 @@ std::string errorText(int code) {
 }
 
 int createTempFile(const std::string& dir, const std::string& prefix, std::string* path) {
-  // One counter per process, seeded from the clock and the process id, so
-  // that concurrent processes start far apart and threads never race for the
-  // same number; O_EXCL settles any collision that remains.
-  static std::atomic<unsigned> next{static_cast<unsigned>(std::time(nullptr)) * 2654435761u ^
-                                    static_cast<unsigned>(getpid()) * 40503u};
+  // Numbers run from a counter shared by the process's threads, offset by a
+  // value mixed from the process id (read on every call, so children forked
+  // from one parent part ways) and the start time, so concurrent processes
+  // begin far apart; O_EXCL settles any collision that remains.
+  static std::atomic<unsigned> next{static_cast<unsigned>(std::time(nullptr)) * 2654435761u};
+  const unsigned offset = static_cast<unsigned>(getpid()) * 40503u;
   const std::string stem = prefix.substr(0, 3);
   for (unsigned attempt = 0; attempt < 0x10000u; ++attempt) {
-    unsigned number = next.fetch_add(1) & 0xFFFFu;
+    unsigned number = (next.fetch_add(1) + offset) & 0xFFFFu;
     if (number == 0) continue;  // the system's call never hands out 0000
     char name[16];
     std::snprintf(name, sizeof name, "%04X.tmp", number);

@@ -52,7 +52,7 @@ TEST_F(Files, TempNamesUseThreePrefixCharactersAndCreateTheFile) {
 TEST_F(Files, TempNamesStayUniqueAcrossThreadsAndProcesses) {
   std::string dir = machine.path("busy");
   ASSERT_TRUE(platform::createDirectory(dir));
-  constexpr int kPerWorker = 200;
+  constexpr int kPerWorker = 80;
   constexpr int kProcesses = 3;
   constexpr int kThreads = 4;
 
