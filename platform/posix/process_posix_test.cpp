@@ -149,6 +149,22 @@ TEST(Process, ChildrenDoNotInheritEachOthersPipes) {
   sleeper.wait(platform::kWaitForever);
 }
 
+TEST(Process, AChildLeftRunningIsReapedLater) {
+  std::string pid;
+  {
+    ChildProcess child;
+    ASSERT_TRUE(child.start(shellLine("echo $$; exec sleep 0.2"), capturing()));
+    char buffer[32];
+    int n = child.readOutput(buffer, sizeof buffer);
+    ASSERT_GT(n, 1);
+    pid.assign(buffer, n - 1);
+  }  // goes on running, as on Windows
+  const std::string proc = "/proc/" + pid;
+  EXPECT_TRUE(platform::fileExists(proc));
+  for (int i = 0; i < 150 && platform::fileExists(proc); ++i) platform::sleepMilliseconds(20);
+  EXPECT_FALSE(platform::fileExists(proc)) << "left as a zombie: " << testsupport::readFile(proc + "/stat");
+}
+
 TEST(Environment, LookupsAndChanges) {
   testsupport::FreshMachine machine;
   machine.setEnv("Vellora_Mixed_Case", "v1");
