@@ -136,16 +136,6 @@ TEST_F(Files, CopyFileFailuresLeaveNoTarget) {
   EXPECT_EQ(readFile(self), "keep me");
 }
 
-TEST_F(Files, CopyKeepsTheSourcePermissions) {
-  std::string from = machine.path("script"), to = machine.path("copy");
-  writeFile(from, "#!/bin/sh\n");
-  ASSERT_EQ(chmod(from.c_str(), 0750), 0);
-  ASSERT_TRUE(platform::copyFile(from, to, false));
-  struct stat st;
-  ASSERT_EQ(stat(to.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0750u);
-}
-
 TEST_F(Files, ExistenceFoldersAndDeletion) {
   std::string file = machine.path("a.pdf");
   writeFile(file, "x");
