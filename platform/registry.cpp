@@ -17,9 +17,19 @@ std::mutex& registryMutex() {
 }
 
 // Owned platform store and the optional replacement, both under registryMutex.
+// The store closes at exit; a key object destroyed later still finds a
+// registry to talk to.
+bool gInstanceGone = false;
+struct InstanceHolder {
+  std::unique_ptr<Registry> instance;
+  ~InstanceHolder() {
+    instance.reset();
+    gInstanceGone = true;
+  }
+};
 std::unique_ptr<Registry>& platformInstance() {
-  static std::unique_ptr<Registry> instance;
-  return instance;
+  static InstanceHolder holder;
+  return holder.instance;
 }
 Registry* gReplacement = nullptr;
 
@@ -80,14 +90,20 @@ std::uint32_t littleEndian32(const std::string& bytes) {
   return value;
 }
 
+Registry& unavailableRegistry() {
+  static Registry* dead = new UnavailableRegistry;  // never destroyed, on purpose
+  return *dead;
+}
+
 }  // namespace
 
 Registry& registry() {
   std::lock_guard<std::mutex> lock(registryMutex());
   if (gReplacement) return *gReplacement;
+  if (gInstanceGone) return unavailableRegistry();
   std::unique_ptr<Registry>& instance = platformInstance();
   if (!instance) instance = createPlatformRegistry();
-  if (!instance) instance.reset(new UnavailableRegistry);
+  if (!instance) return unavailableRegistry();
   return *instance;
 }
 

@@ -198,11 +198,6 @@ class Store {
     if (status != kRegOk) return status;
     return writable_ ? kRegOk : kRegAccessDenied;
   }
-  bool writable() {
-    sqlite3* db = nullptr;
-    return forRead(&db) == kRegOk && writable_;
-  }
-
   sqlite3* connection() const { return db_; }
 
   Statement prepare(const char* sql) {
@@ -269,6 +264,13 @@ class Store {
       return exists ? kRegStoreFailure : kRegAccessDenied;
     }
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    if (writable) {
+      // Keep the journal files when the last writer closes: without them a
+      // user who may not write the folder (the machine store of an installed
+      // system) could not read a WAL database at all.
+      int persist = 1;
+      sqlite3_file_control(db, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
+    }
     db_ = db;
     writable_ = writable;
     pid_ = getpid();
@@ -474,7 +476,9 @@ long PosixRegistry::Open(RegRoot root, const std::string& path, RegAccess access
   }
   if (status != kRegOk) return status;
   if (access == kRegWrite) {
-    if (!store.writable()) return kRegAccessDenied;
+    // The store exists by now, so this creates nothing.
+    status = store.forWrite(&db);
+    if (status != kRegOk) return status;
     if (isProt && !isAdministrator()) return kRegAccessDenied;
   }
   *key = addHandle(root, id, access);

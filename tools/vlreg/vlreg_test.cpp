@@ -1,0 +1,99 @@
+// Runs the vlreg program itself on a fresh machine.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/registry.h"
+#include "testsupport/fresh_machine.h"
+
+namespace {
+
+using testsupport::RunResult;
+
+class VlregTest : public testsupport::FreshMachineTest {
+ protected:
+  RunResult vlreg(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), VLREG_PATH);
+    return testsupport::run(arguments, 30000);
+  }
+};
+
+const char kKey[] = "HKLM\\Software\\Norvale\\Vellora";
+
+TEST_F(VlregTest, SetQueryExportDeleteImport) {
+  EXPECT_EQ(0, vlreg({"set", kKey, "AppPath", "sz", "/opt/vellora"}).exitCode);
+  EXPECT_EQ(0, vlreg({"set", kKey, "@", "sz", "default"}).exitCode);
+  EXPECT_EQ(0, vlreg({"set", kKey, "Level", "dword", "0x1f"}).exitCode);
+  EXPECT_EQ(0, vlreg({"set", kKey, "Blob", "binary", "00ff10"}).exitCode);
+  EXPECT_EQ(0, vlreg({"set", kKey, "Path", "expand_sz", "%TEMP%\\x"}).exitCode);
+  EXPECT_EQ(0, vlreg({"set", std::string(kKey) + "\\Settings", "PDFLevel", "dword", "2"}).exitCode);
+
+  RunResult listed = vlreg({"query", "hkey_local_machine\\software\\norvale\\vellora"});
+  EXPECT_EQ(0, listed.exitCode);
+  EXPECT_EQ(
+      "AppPath\tREG_SZ\t/opt/vellora\n@\tREG_SZ\tdefault\nLevel\tREG_DWORD\t31\n"
+      "Blob\tREG_BINARY\t00ff10\nPath\tREG_EXPAND_SZ\t%TEMP%\\x\n",
+      listed.output);
+  EXPECT_EQ("31\n", vlreg({"query", kKey, "level"}).output);
+  EXPECT_EQ("Settings\n", vlreg({"keys", kKey}).output);
+
+  // The program and this process share the store.
+  platform::RegKey key;
+  ASSERT_EQ(platform::kRegOk, key.open(platform::HKLM, "Software\\Norvale\\Vellora", platform::kRegRead));
+  std::string text;
+  ASSERT_EQ(platform::kRegOk, key.queryString("AppPath", &text));
+  EXPECT_EQ("/opt/vellora", text);
+  key.close();
+
+  std::string file = machine.path("saved.reg");
+  ASSERT_EQ(0, vlreg({"export", "HKLM\\Software\\Norvale", file}).exitCode);
+  EXPECT_EQ(0, vlreg({"delete", kKey, "Blob"}).exitCode);
+  EXPECT_EQ(1, vlreg({"query", kKey, "Blob"}).exitCode);
+  EXPECT_EQ(0, vlreg({"delete", "HKLM\\Software\\Norvale"}).exitCode);
+  EXPECT_EQ(1, vlreg({"query", kKey}).exitCode);
+  EXPECT_EQ(1, vlreg({"delete", kKey}).exitCode);
+
+  ASSERT_EQ(0, vlreg({"import", file}).exitCode);
+  EXPECT_EQ(listed.output, vlreg({"query", kKey}).output);
+  EXPECT_EQ("2\n", vlreg({"query", std::string(kKey) + "\\Settings", "PDFLevel"}).output);
+}
+
+TEST_F(VlregTest, BadInputAndUsage) {
+  std::string file = machine.path("bad.reg");
+  testsupport::writeFile(file, "REGEDIT4\r\n[HKCU\\Software\\X]\r\n\"a\"=dword:zz\r\n");
+  RunResult result = vlreg({"import", file});
+  EXPECT_EQ(1, result.exitCode);
+  EXPECT_NE(std::string::npos, result.output.find("line 3:")) << result.output;
+
+  EXPECT_EQ(1, vlreg({"set", "HKCU\\X", "n", "dword", "4294967296"}).exitCode);
+  EXPECT_EQ(1, vlreg({"set", "HKCU\\X", "n", "binary", "abc"}).exitCode);
+  EXPECT_EQ(1, vlreg({"query", "HKXX\\Software"}).exitCode);
+  EXPECT_EQ(1, vlreg({"import", machine.path("missing.reg")}).exitCode);
+  EXPECT_EQ(2, vlreg({}).exitCode);
+  EXPECT_EQ(2, vlreg({"frobnicate"}).exitCode);
+  EXPECT_EQ(2, vlreg({"set", "HKCU\\X", "n", "qword", "1"}).exitCode);
+  EXPECT_EQ(2, vlreg({"query"}).exitCode);
+  RunResult help = vlreg({"--help"});
+  EXPECT_EQ(0, help.exitCode);
+  EXPECT_NE(std::string::npos, help.output.find("usage: vlreg"));
+}
+
+#ifndef _WIN32
+TEST_F(VlregTest, ProtectedKeysRefuseUsers) {
+  ASSERT_EQ(0, vlreg({"set", "HKLM\\Software\\Policies\\Norvale", "lk_AutoName", "dword", "1"}).exitCode);
+  ASSERT_EQ(0, vlreg({"protect", "HKLM\\Software\\Policies"}).exitCode);
+  machine.setEnv("VELLORA_USER_RIGHTS", "user");
+  RunResult denied = vlreg({"set", "HKLM\\Software\\Policies\\Norvale", "lk_AutoName", "dword", "0"});
+  EXPECT_EQ(1, denied.exitCode);
+  EXPECT_NE(std::string::npos, denied.output.find("access denied")) << denied.output;
+  EXPECT_EQ(1, vlreg({"unprotect", "HKLM\\Software\\Policies"}).exitCode);
+  EXPECT_EQ("1\n", vlreg({"query", "HKLM\\Software\\Policies\\Norvale", "lk_AutoName"}).output);
+  machine.setEnv("VELLORA_USER_RIGHTS", "admin");
+  EXPECT_EQ(0, vlreg({"unprotect", "HKLM\\Software\\Policies"}).exitCode);
+  machine.setEnv("VELLORA_USER_RIGHTS", "user");
+  EXPECT_EQ(0, vlreg({"set", "HKLM\\Software\\Policies\\Norvale", "lk_AutoName", "dword", "0"}).exitCode);
+}
+#endif
+
+}  // namespace
