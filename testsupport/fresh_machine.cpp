@@ -1,9 +1,12 @@
 #include "testsupport/fresh_machine.h"
 
+#include <thread>
+
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/registry.h"
 #include "platform/system.h"
+#include "platform/ui.h"
 
 namespace testsupport {
 
@@ -44,10 +47,14 @@ FreshMachine::FreshMachine() {
   unsetEnv("VELLORA_UI_LOG");
   platform::setOsVersionForTesting(nullptr);
   platform::resetPlatformRegistry();
+  // The default user interface reads its script and record from the
+  // environment just changed; drop the one an earlier machine built.
+  platform::setUserInterface(nullptr);
 }
 
 FreshMachine::~FreshMachine() {
   platform::resetPlatformRegistry();
+  platform::setUserInterface(nullptr);
   for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
     if (it->second.first)
       platform::setEnvironment(it->first, it->second.second);
@@ -106,15 +113,21 @@ RunResult run(const std::vector<std::string>& arguments, int timeoutMilliseconds
     result.output = "cannot start: " + commandLine;
     return result;
   }
-  char buffer[4096];
-  int n;
-  while ((n = child.readOutput(buffer, sizeof buffer)) > 0) result.output.append(buffer, n);
+  // Read on a thread of its own, so that a child that hangs with its output
+  // open still runs into the time-out instead of blocking the test forever.
+  std::thread reader([&] {
+    char buffer[4096];
+    int n;
+    while ((n = child.readOutput(buffer, sizeof buffer)) > 0) result.output.append(buffer, n);
+  });
   if (child.wait(timeoutMilliseconds) != platform::kWaitDone) {
     child.kill();
     child.wait(platform::kWaitForever);
+    reader.join();
     result.output += "\n[timed out]";
     return result;
   }
+  reader.join();
   result.exitCode = child.exitCode();
   return result;
 }

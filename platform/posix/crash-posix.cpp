@@ -1,7 +1,9 @@
 // Fatal signals turned into the crash handler's call. The handler runs on an
 // alternate stack so that a stack overflow reaches it too, and each signal is
 // reset to its default on delivery so a fault inside the handler ends the
-// process instead of looping.
+// process instead of looping. The alternate stack belongs to the installing
+// thread (the converter's main thread); a stack overflow on another thread
+// ends the process by the default action.
 #include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>

@@ -135,14 +135,15 @@ std::string errorText(int code) {
 }
 
 int createTempFile(const std::string& dir, const std::string& prefix, std::string* path) {
-  // One counter per process, seeded from the clock and the process id, so
-  // that concurrent processes start far apart and threads never race for the
-  // same number; O_EXCL settles any collision that remains.
-  static std::atomic<unsigned> next{static_cast<unsigned>(std::time(nullptr)) * 2654435761u ^
-                                    static_cast<unsigned>(getpid()) * 40503u};
+  // Numbers run from a counter shared by the process's threads, offset by a
+  // value mixed from the process id (read on every call, so children forked
+  // from one parent part ways) and the start time, so concurrent processes
+  // begin far apart; O_EXCL settles any collision that remains.
+  static std::atomic<unsigned> next{static_cast<unsigned>(std::time(nullptr)) * 2654435761u};
+  const unsigned offset = static_cast<unsigned>(getpid()) * 40503u;
   const std::string stem = prefix.substr(0, 3);
   for (unsigned attempt = 0; attempt < 0x10000u; ++attempt) {
-    unsigned number = next.fetch_add(1) & 0xFFFFu;
+    unsigned number = (next.fetch_add(1) + offset) & 0xFFFFu;
     if (number == 0) continue;  // the system's call never hands out 0000
     char name[16];
     std::snprintf(name, sizeof name, "%04X.tmp", number);
@@ -208,16 +209,19 @@ bool copyFile(const std::string& from, const std::string& to, bool failIfExists)
   }
 
   // Replacing a file: write a sibling and rename it over the target, so a
-  // failed copy leaves the previous file whole.
+  // failed copy leaves the previous file whole. A symbolic link is written
+  // through instead, as Windows does, so the link itself survives.
+  struct stat link;
+  const bool isLink = ::lstat(to.c_str(), &link) == 0 && S_ISLNK(link.st_mode);
   std::string dir = ".";
   std::string::size_type slash = to.find_last_of('/');
   if (slash != std::string::npos) dir = slash == 0 ? "/" : to.substr(0, slash);
   std::string temp = joinPath(dir, ".vlcopy-XXXXXX");
   std::vector<char> templ(temp.begin(), temp.end());
   templ.push_back('\0');
-  int out = mkstemp(templ.data());
+  int out = isLink ? -1 : mkstemp(templ.data());
   if (out < 0) {
-    // No room for a sibling (a folder we may not create in): copy in place.
+    // No sibling (a link, or a folder we may not create in): copy in place.
     out = ::open(to.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
     if (out < 0) {
       int code = errno;

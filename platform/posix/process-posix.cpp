@@ -59,32 +59,31 @@ bool makePipe(int fds[2]) {
   return true;
 }
 
+// Lets go of a child without ending it, as closing its handles does on
+// Windows; a waiter reaps it later so that no zombie stays behind.
+void release(int* output, pid_t pid, bool reaped) {
+  closeFd(output);
+  if (pid <= 0 || reaped) return;
+  int status;
+  if (waitpid(pid, &status, WNOHANG) != 0) return;
+  try {
+    std::thread([pid] {
+      int ignored;
+      while (waitpid(pid, &ignored, 0) < 0 && errno == EINTR) {
+      }
+    }).detach();
+  } catch (...) {
+  }
+}
+
 }  // namespace
 
 ChildProcess::ChildProcess() : state_(new State) {}
 
-ChildProcess::~ChildProcess() {
-  closeFd(&state_->output);
-  if (state_->pid > 0 && !state_->reaped) {
-    int status;
-    if (waitpid(state_->pid, &status, WNOHANG) == 0) {
-      // Still running: the child goes on as on Windows, and a waiter reaps it
-      // so that no zombie stays behind.
-      pid_t pid = state_->pid;
-      try {
-        std::thread([pid] {
-          int ignored;
-          while (waitpid(pid, &ignored, 0) < 0 && errno == EINTR) {
-          }
-        }).detach();
-      } catch (...) {
-      }
-    }
-  }
-}
+ChildProcess::~ChildProcess() { release(&state_->output, state_->pid, state_->reaped); }
 
 bool ChildProcess::start(const std::string& commandLine, const StartOptions& options) {
-  closeFd(&state_->output);
+  release(&state_->output, state_->pid, state_->reaped);
   state_.reset(new State);
 
   std::vector<std::string> arguments = splitCommandLine(commandLine);
