@@ -249,6 +249,10 @@ bool createDirectories(const std::string& path) {
 bool fileSize(const std::string& path, std::uint64_t* size) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+    SetLastError(ERROR_ACCESS_DENIED);  // what opening a folder as a file gives
+    return false;
+  }
   if (size != nullptr) {
     *size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   }
@@ -258,11 +262,7 @@ bool fileSize(const std::string& path, std::uint64_t* size) {
 bool removeTree(const std::string& path) {
   const std::string target = withoutTrailingSeparator(path);
   const DWORD attributes = GetFileAttributesA(target.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) {
-    const DWORD error = GetLastError();
-    // Nothing there is what was asked for.
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-  }
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
   if (attributes & FILE_ATTRIBUTE_READONLY) {
     SetFileAttributesA(target.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
   }

@@ -54,16 +54,27 @@ bool ChildProcess::start(const std::string& commandLine, const StartOptions& opt
 
   HANDLE readEnd = nullptr;
   HANDLE writeEnd = nullptr;
+  HANDLE input = nullptr;
   if (options.captureOutput) {
     SECURITY_ATTRIBUTES inheritable = {};
     inheritable.nLength = sizeof inheritable;
     inheritable.bInheritHandle = TRUE;
-    if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) return false;
+    // Standard input reads as empty rather than being no handle at all,
+    // which some console programs do not survive.
+    input = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (input == INVALID_HANDLE_VALUE) input = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) {
+      const DWORD error = GetLastError();
+      closeHandle(&input);
+      SetLastError(error);
+      return false;
+    }
     // Only the write end belongs to the child; an inherited read end would
     // keep the pipe from ever reporting its end.
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
     startup.dwFlags |= STARTF_USESTDHANDLES;
-    startup.hStdInput = nullptr;
+    startup.hStdInput = input;
     startup.hStdOutput = writeEnd;
     startup.hStdError = writeEnd;
   }
@@ -83,6 +94,7 @@ bool ChildProcess::start(const std::string& commandLine, const StartOptions& opt
   // The child holds its own copy of the write end now; ours must go so that
   // reading ends when the child (and everything it started) has finished.
   closeHandle(&writeEnd);
+  closeHandle(&input);
   if (!started) {
     closeHandle(&readEnd);
     SetLastError(error);

@@ -40,9 +40,21 @@ void dropTerminator(DWORD type, std::string* data) {
   if (isStringType(type) && !data->empty() && data->back() == '\0') data->pop_back();
 }
 
-// A path made only of separators names the root itself.
-bool namesRoot(const std::string& path) {
-  return path.find_first_not_of('\\') == std::string::npos;
+// Key paths are taken the way the other store reads them: empty parts (a
+// leading, trailing or doubled separator) are dropped, which the system
+// itself would refuse or read differently.
+std::string normalizedPath(const std::string& path) {
+  std::string result;
+  result.reserve(path.size());
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    if (path[i] == '\\') {
+      if (!result.empty() && result.back() != '\\') result.push_back('\\');
+    } else {
+      result.push_back(path[i]);
+    }
+  }
+  if (!result.empty() && result.back() == '\\') result.pop_back();
+  return result;
 }
 
 class Win32Registry : public Registry {
@@ -54,7 +66,7 @@ class Win32Registry : public Registry {
     if (!rootKey(root, &base)) return kRegInvalidParameter;
     const REGSAM sam = access == kRegWrite ? (KEY_READ | KEY_WRITE) : KEY_READ;
     HKEY opened = nullptr;
-    const LONG status = RegOpenKeyExA(base, path.c_str(), 0, sam, &opened);
+    const LONG status = RegOpenKeyExA(base, normalizedPath(path).c_str(), 0, sam, &opened);
     if (status == ERROR_SUCCESS) *key = toHandle(opened);
     return status;
   }
@@ -65,7 +77,7 @@ class Win32Registry : public Registry {
     HKEY base;
     if (!rootKey(root, &base)) return kRegInvalidParameter;
     HKEY created = nullptr;
-    const LONG status = RegCreateKeyExA(base, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+    const LONG status = RegCreateKeyExA(base, normalizedPath(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                         KEY_READ | KEY_WRITE, nullptr, &created, nullptr);
     if (status == ERROR_SUCCESS) *key = toHandle(created);
     return status;
@@ -78,10 +90,12 @@ class Win32Registry : public Registry {
 
   long DeleteTree(RegRoot root, const std::string& path) override {
     HKEY base;
-    if (!rootKey(root, &base) || namesRoot(path)) return kRegInvalidParameter;
+    if (!rootKey(root, &base)) return kRegInvalidParameter;
+    const std::string key = normalizedPath(path);
+    if (key.empty()) return kRegAccessDenied;  // a root is never deleted
     // SHDeleteKeyA removes the key itself along with its subtree (and exists
     // on every system the programs run on, unlike RegDeleteTree).
-    return static_cast<long>(SHDeleteKeyA(base, path.c_str()));
+    return static_cast<long>(SHDeleteKeyA(base, key.c_str()));
   }
 
   long QueryValue(RegHandle key, const std::string& name, RegType* type,
