@@ -12,6 +12,12 @@ namespace {
 // The stack-buffer-overrun status, which Windows itself reports for a
 // fail-fast abort.
 constexpr DWORD kAbortCode = 0xC0000409;
+// The status abort() ends a process with; every crash ends with it, so the
+// caller of a crashed program sees one code whatever the cause.
+constexpr UINT kCrashExitCode = 3;
+// Stack kept in reserve for the handler when the installing thread
+// overflows its stack.
+constexpr ULONG kHandlerStack = 64 * 1024;
 
 volatile CrashHandler installed = nullptr;
 LPTOP_LEVEL_EXCEPTION_FILTER previousFilter = nullptr;
@@ -24,6 +30,7 @@ LONG WINAPI onUnhandledException(EXCEPTION_POINTERS* exception) {
     installed = nullptr;  // a crash inside the handler must not loop
     handler(static_cast<int>(exception->ExceptionRecord->ExceptionCode));
   }
+  TerminateProcess(GetCurrentProcess(), kCrashExitCode);
   return EXCEPTION_EXECUTE_HANDLER;
 }
 
@@ -33,7 +40,7 @@ void onAbort(int) {
     installed = nullptr;
     handler(static_cast<int>(kAbortCode));
   }
-  TerminateProcess(GetCurrentProcess(), 3);  // abort()'s own exit code
+  TerminateProcess(GetCurrentProcess(), kCrashExitCode);
 }
 
 }  // namespace
@@ -41,6 +48,8 @@ void onAbort(int) {
 void installCrashHandler(CrashHandler handler) {
   installed = handler;
   if (active) return;
+  ULONG reserve = kHandlerStack;
+  SetThreadStackGuarantee(&reserve);
   previousFilter = SetUnhandledExceptionFilter(onUnhandledException);
   previousAbortHandler = std::signal(SIGABRT, onAbort);
   if (previousAbortHandler == SIG_ERR) previousAbortHandler = SIG_DFL;
