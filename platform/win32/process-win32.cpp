@@ -1,0 +1,202 @@
+// Child processes, the environment and sleeping on Windows.
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/process.h"
+#include "platform/win32/windows_api.h"
+
+namespace platform {
+namespace {
+
+void closeHandle(HANDLE* handle) {
+  if (*handle != nullptr && *handle != INVALID_HANDLE_VALUE) CloseHandle(*handle);
+  *handle = nullptr;
+}
+
+// Windows keeps names like "=C:" (per-drive current folders) in the
+// environment; a name with "=" in it cannot be set or read as a variable.
+bool validName(const std::string& name) {
+  return !name.empty() && name.find('=') == std::string::npos;
+}
+
+}  // namespace
+
+struct ChildProcess::State {
+  HANDLE process = nullptr;
+  HANDLE output = nullptr;  // the read end of the pipe, when captured
+  bool done = false;
+  int exitCode = 0;
+
+  ~State() { closeAll(); }
+  void closeAll() {
+    closeHandle(&process);
+    closeHandle(&output);
+  }
+};
+
+ChildProcess::ChildProcess() : state_(std::make_unique<State>()) {}
+
+ChildProcess::~ChildProcess() = default;
+
+bool ChildProcess::start(const std::string& commandLine, const StartOptions& options) {
+  state_->closeAll();
+  state_->done = false;
+  state_->exitCode = 0;
+
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  if (options.hideWindow) {
+    startup.dwFlags |= STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+  }
+
+  HANDLE readEnd = nullptr;
+  HANDLE writeEnd = nullptr;
+  HANDLE input = nullptr;
+  if (options.captureOutput) {
+    SECURITY_ATTRIBUTES inheritable = {};
+    inheritable.nLength = sizeof inheritable;
+    inheritable.bInheritHandle = TRUE;
+    // Standard input reads as empty rather than being no handle at all,
+    // which some console programs do not survive.
+    input = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (input == INVALID_HANDLE_VALUE) input = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) {
+      const DWORD error = GetLastError();
+      closeHandle(&input);
+      SetLastError(error);
+      return false;
+    }
+    // Only the write end belongs to the child; an inherited read end would
+    // keep the pipe from ever reporting its end.
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    startup.dwFlags |= STARTF_USESTDHANDLES;
+    startup.hStdInput = input;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+  }
+
+  // CreateProcessA may write into the command line.
+  std::vector<char> line(commandLine.begin(), commandLine.end());
+  line.push_back('\0');
+  // The pipe reaches the child only through inheritance.
+  const BOOL inherit = options.inheritHandles || options.captureOutput ? TRUE : FALSE;
+  const char* directory =
+      options.currentDirectory.empty() ? nullptr : options.currentDirectory.c_str();
+
+  PROCESS_INFORMATION info = {};
+  const BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, inherit, 0, nullptr,
+                                      directory, &startup, &info);
+  const DWORD error = GetLastError();
+  // The child holds its own copy of the write end now; ours must go so that
+  // reading ends when the child (and everything it started) has finished.
+  closeHandle(&writeEnd);
+  closeHandle(&input);
+  if (!started) {
+    closeHandle(&readEnd);
+    SetLastError(error);
+    return false;
+  }
+  CloseHandle(info.hThread);
+  state_->process = info.hProcess;
+  state_->output = readEnd;
+  return true;
+}
+
+int ChildProcess::readOutput(char* buffer, int size) {
+  if (state_->output == nullptr || buffer == nullptr || size <= 0) return 0;
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(state_->output, buffer, static_cast<DWORD>(size), &got, nullptr)) return 0;
+    // A zero-length write on the other end reads as zero bytes without
+    // being the end of the output.
+    if (got > 0) return static_cast<int>(got);
+  }
+}
+
+WaitResult ChildProcess::wait(int timeoutMilliseconds) {
+  if (state_->done) return kWaitDone;
+  if (state_->process == nullptr) return kWaitFailed;
+  const DWORD timeout =
+      timeoutMilliseconds < 0 ? INFINITE : static_cast<DWORD>(timeoutMilliseconds);
+  switch (WaitForSingleObject(state_->process, timeout)) {
+    case WAIT_OBJECT_0: {
+      DWORD code = 0;
+      if (!GetExitCodeProcess(state_->process, &code)) return kWaitFailed;
+      state_->exitCode = static_cast<int>(code);
+      state_->done = true;
+      return kWaitDone;
+    }
+    case WAIT_TIMEOUT:
+      return kWaitTimeout;
+    default:
+      return kWaitFailed;
+  }
+}
+
+int ChildProcess::exitCode() const { return state_->exitCode; }
+
+void ChildProcess::kill() {
+  if (state_->process != nullptr && !state_->done) TerminateProcess(state_->process, 1);
+}
+
+bool ChildProcess::running() const {
+  return state_->process != nullptr && !state_->done &&
+         WaitForSingleObject(state_->process, 0) == WAIT_TIMEOUT;
+}
+
+bool getEnvironment(const std::string& name, std::string* value) {
+  if (!validName(name)) return false;
+  std::string buffer(256, '\0');
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    SetLastError(ERROR_SUCCESS);
+    const DWORD length =
+        GetEnvironmentVariableA(name.c_str(), &buffer[0], static_cast<DWORD>(buffer.size()));
+    if (length == 0 && GetLastError() != ERROR_SUCCESS) return false;
+    if (length < buffer.size()) {
+      buffer.resize(length);
+      if (value != nullptr) *value = std::move(buffer);
+      return true;
+    }
+    // Too small: length is the size needed, terminator included.
+    buffer.assign(length, '\0');
+  }
+  return false;
+}
+
+bool getEnvironmentIgnoreCase(const std::string& name, std::string* value) {
+  // Windows matches environment names without regard to case anyway.
+  return getEnvironment(name, value);
+}
+
+bool setEnvironment(const std::string& name, const std::string& value) {
+  if (!validName(name)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  // The C runtime keeps its own copy for getenv. It cannot hold an empty
+  // value (it removes the variable instead, from the process environment
+  // too), so it goes first and the process environment gets the real value
+  // after it.
+  _putenv_s(name.c_str(), value.c_str());
+  return SetEnvironmentVariableA(name.c_str(), value.c_str()) != FALSE;
+}
+
+bool unsetEnvironment(const std::string& name) {
+  if (!validName(name)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  _putenv_s(name.c_str(), "");
+  if (SetEnvironmentVariableA(name.c_str(), nullptr)) return true;
+  return GetLastError() == ERROR_ENVVAR_NOT_FOUND;
+}
+
+void sleepMilliseconds(int milliseconds) {
+  Sleep(milliseconds < 0 ? 0 : static_cast<DWORD>(milliseconds));
+}
+
+}  // namespace platform

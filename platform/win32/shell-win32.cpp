@@ -1,0 +1,27 @@
+// Handing documents to the desktop through the shell's "open" verb.
+#include <cstdint>
+#include <string>
+
+#include "platform/shell.h"
+#include "platform/win32/windows_api.h"
+
+#include <objbase.h>
+#include <shellapi.h>
+
+namespace platform {
+
+bool shellOpen(const std::string& path) {
+  // Some handlers are COM objects and need the calling thread in an
+  // apartment; a thread that already has one keeps it.
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  const HINSTANCE result =
+      ShellExecuteA(nullptr, "open", path.c_str(), nullptr, nullptr, SW_RESTORE);
+  const DWORD error = GetLastError();
+  if (SUCCEEDED(com)) CoUninitialize();
+  // Values up to 32 are error codes, kept for compatibility with Windows 3.x.
+  const bool ok = reinterpret_cast<std::intptr_t>(result) > 32;
+  if (!ok) SetLastError(error != ERROR_SUCCESS ? error : ERROR_NO_ASSOCIATION);
+  return ok;
+}
+
+}  // namespace platform
