@@ -1,0 +1,225 @@
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "platform/files.h"
+#include "platform/posix/machine_root.h"
+#include "platform/posix/registry_store.h"
+#include "platform/process.h"
+#include "platform/registry.h"
+#include "testsupport/fresh_machine.h"
+
+namespace platform {
+namespace {
+
+const char kWriterVariable[] = "VELLORA_TEST_REGISTRY_WRITER";
+const char kStreamKey[] = "Software\\Stream";
+
+// This test binary doubles as the writer process of the concurrency cases:
+// started with VELLORA_TEST_REGISTRY_WRITER=prefix:count it writes values
+// prefix0 .. prefix<count-1> into HKLM\Software\Stream and exits before any
+// test runs.
+struct WriterMode {
+  WriterMode() {
+    const char* spec = std::getenv(kWriterVariable);
+    if (!spec) return;
+    std::string text = spec;
+    std::string::size_type colon = text.find(':');
+    std::string prefix = text.substr(0, colon);
+    long count = colon == std::string::npos ? 0 : std::atol(text.c_str() + colon + 1);
+    RegKey key;
+    if (key.create(HKLM, kStreamKey) != kRegOk) _exit(3);
+    for (long i = 0; i < count; ++i) {
+      std::string name = prefix + std::to_string(i);
+      if (key.setString(name, "data of " + name) != kRegOk) _exit(4);
+    }
+    _exit(0);
+  }
+} writerMode;
+
+std::string selfPath() {
+  char buffer[4096];
+  ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
+}
+
+bool startWriter(ChildProcess* child, const std::string& prefix, long count) {
+  setEnvironment(kWriterVariable, prefix + ":" + std::to_string(count));
+  StartOptions options;
+  bool started = child->start(quoteArgument(selfPath()), options);
+  unsetEnvironment(kWriterVariable);
+  return started;
+}
+
+// How many of prefix0, prefix1, ... are present, each with its right data.
+long presentInOrder(const std::string& prefix, long limit) {
+  RegKey key;
+  if (key.open(HKLM, kStreamKey, kRegRead) != kRegOk) return 0;
+  long n = 0;
+  for (; n < limit; ++n) {
+    std::string name = prefix + std::to_string(n), text;
+    if (key.queryString(name, &text) != kRegOk || text != "data of " + name) break;
+  }
+  return n;
+}
+
+using RegistryStoreTest = testsupport::FreshMachineTest;
+
+TEST_F(RegistryStoreTest, StoresLiveWhereTheMachineRootSays) {
+  EXPECT_EQ(machine.root() + "/registry/machine.db", posix::machineStorePath());
+  EXPECT_EQ(machine.home() + "/.config/vellora/registry.db", posix::userStorePath());
+  machine.setEnv("XDG_CONFIG_HOME", machine.path("cfg"));
+  EXPECT_EQ(machine.path("cfg") + "/vellora/registry.db", posix::userStorePath());
+  machine.setEnv("XDG_CONFIG_HOME", "relative/ignored");
+  EXPECT_EQ(machine.home() + "/.config/vellora", posix::userConfigFolder());
+  machine.unsetEnv("VELLORA_ROOT");
+  EXPECT_EQ(machine.home() + "/.vellora", posix::machineRoot());
+}
+
+TEST_F(RegistryStoreTest, ReadingAMissingStoreCreatesNothing) {
+  // A machine root inside a folder nobody may write.
+  std::string locked = machine.path("locked");
+  ASSERT_TRUE(createDirectory(locked));
+  machine.setEnv("VELLORA_ROOT", locked + "/root");
+  chmod(locked.c_str(), 0555);
+  resetPlatformRegistry();
+
+  RegKey key;
+  EXPECT_EQ(kRegNotFound, key.open(HKLM, "Software\\Norvale\\Vellora", kRegRead));
+  ASSERT_EQ(kRegOk, key.open(HKLM, "", kRegRead));
+  std::string name;
+  EXPECT_EQ(kRegNoMoreItems, key.enumKey(0, &name));
+  EXPECT_EQ(kRegNotFound, key.query("x", nullptr, nullptr));
+  EXPECT_EQ(kRegNotFound, registry().DeleteTree(HKCU, "Software"));
+  EXPECT_FALSE(fileExists(locked + "/root"));
+  EXPECT_FALSE(fileExists(posix::userConfigFolder()));
+  chmod(locked.c_str(), 0755);
+
+  // The first write makes the user store, without touching the machine's.
+  ASSERT_EQ(kRegOk, key.create(HKCU, "Software\\First"));
+  EXPECT_TRUE(fileExists(posix::userStorePath()));
+  EXPECT_FALSE(fileExists(locked + "/root"));
+}
+
+TEST_F(RegistryStoreTest, ProtectedKeysAreReadOnlyForUsers) {
+  const std::string policy = "Software\\Policies\\Norvale\\Vellora";
+  {
+    RegKey key;
+    ASSERT_EQ(kRegOk, key.create(HKLM, policy + "\\Inner"));
+    ASSERT_EQ(kRegOk, key.setDword("lk_PDFLevel", 1));
+  }
+  RegKey unrelated;
+  ASSERT_EQ(kRegOk, unrelated.create(HKLM, "Software\\Open"));
+  ASSERT_EQ(kRegOk, posix::setKeyProtected(HKLM, policy, true));
+  EXPECT_TRUE(posix::isKeyProtected(HKLM, policy + "\\INNER"));
+  EXPECT_FALSE(posix::isKeyProtected(HKLM, "Software\\Policies"));
+  EXPECT_EQ(kRegNotFound, posix::setKeyProtected(HKLM, "Software\\Missing", true));
+
+  machine.setEnv("VELLORA_USER_RIGHTS", "user");
+  resetPlatformRegistry();
+  RegKey key;
+  EXPECT_EQ(kRegAccessDenied, key.open(HKLM, policy, kRegWrite));
+  EXPECT_EQ(kRegAccessDenied, key.open(HKLM, policy + "\\inner", kRegWrite));
+  EXPECT_EQ(kRegAccessDenied, key.create(HKLM, policy + "\\Inner\\New"));
+  EXPECT_EQ(kRegAccessDenied, registry().DeleteTree(HKLM, "Software\\Policies"));
+  EXPECT_EQ(kRegAccessDenied, posix::setKeyProtected(HKLM, policy, false));
+  ASSERT_EQ(kRegOk, key.open(HKLM, policy + "\\Inner", kRegRead));
+  std::uint32_t lock = 0;
+  ASSERT_EQ(kRegOk, key.queryDword("lk_PDFLevel", &lock));
+  EXPECT_EQ(1u, lock);
+  EXPECT_EQ(kRegOk, key.open(HKLM, "Software\\Open", kRegWrite));
+  EXPECT_EQ(kRegOk, key.create(HKLM, "Software\\Policies\\Other"));
+
+  machine.setEnv("VELLORA_USER_RIGHTS", "admin");
+  ASSERT_EQ(kRegOk, key.open(HKLM, policy + "\\Inner", kRegWrite));
+  ASSERT_EQ(kRegOk, posix::setKeyProtected(HKLM, policy, false));
+  machine.setEnv("VELLORA_USER_RIGHTS", "user");
+  EXPECT_EQ(kRegOk, key.open(HKLM, policy + "\\Inner", kRegWrite));
+}
+
+TEST_F(RegistryStoreTest, AReadOnlyStoreFileRefusesWrites) {
+  {
+    RegKey key;
+    ASSERT_EQ(kRegOk, key.create(HKLM, "Software\\Norvale\\Vellora"));
+    ASSERT_EQ(kRegOk, key.setString("AppPath", "/opt/vellora"));
+  }
+  resetPlatformRegistry();  // closes the store, folding the journal in
+  ASSERT_EQ(0, chmod(posix::machineStorePath().c_str(), 0444));
+
+  RegKey key;
+  EXPECT_EQ(kRegAccessDenied, key.open(HKLM, "Software\\Norvale\\Vellora", kRegWrite));
+  EXPECT_EQ(kRegAccessDenied, key.create(HKLM, "Software\\Norvale\\Other"));
+  EXPECT_EQ(kRegAccessDenied, registry().DeleteTree(HKLM, "Software\\Norvale"));
+  ASSERT_EQ(kRegOk, key.open(HKLM, "Software\\Norvale\\Vellora", kRegRead));
+  std::string text;
+  ASSERT_EQ(kRegOk, key.queryString("appPath", &text));
+  EXPECT_EQ("/opt/vellora", text);
+  EXPECT_EQ(kRegOk, key.create(HKCU, "Software\\Norvale\\Vellora"));  // another store
+
+  // Once writable again, the same process may write.
+  ASSERT_EQ(0, chmod(posix::machineStorePath().c_str(), 0644));
+  EXPECT_EQ(kRegOk, key.create(HKLM, "Software\\Norvale\\Other"));
+}
+
+TEST_F(RegistryStoreTest, TwoProcessesWritingAtOnceLoseNothing) {
+  {
+    RegKey key;  // the store exists before the race, as on an installed machine
+    ASSERT_EQ(kRegOk, key.create(HKLM, kStreamKey));
+  }
+  const long kCount = 500;
+  ChildProcess first, second;
+  ASSERT_TRUE(startWriter(&first, "a", kCount));
+  ASSERT_TRUE(startWriter(&second, "b", kCount));
+  // Reading while they write must not disturb them either.
+  while (first.running() || second.running()) {
+    presentInOrder("a", kCount);
+    sleepMilliseconds(20);
+  }
+  ASSERT_EQ(kWaitDone, first.wait(60000));
+  ASSERT_EQ(kWaitDone, second.wait(60000));
+  EXPECT_EQ(0, first.exitCode());
+  EXPECT_EQ(0, second.exitCode());
+  EXPECT_EQ(kCount, presentInOrder("a", kCount));
+  EXPECT_EQ(kCount, presentInOrder("b", kCount));
+}
+
+TEST_F(RegistryStoreTest, AProcessKilledWhileWritingLeavesAReadableStore) {
+  ChildProcess writer;
+  ASSERT_TRUE(startWriter(&writer, "k", 10000000));
+  long seen = 0;
+  for (int i = 0; i < 500 && seen < 200; ++i) {
+    sleepMilliseconds(10);
+    seen = presentInOrder("k", 1000000);
+  }
+  writer.kill();
+  ASSERT_EQ(kWaitDone, writer.wait(10000));
+  ASSERT_GT(seen, 0) << "the writer never wrote";
+
+  resetPlatformRegistry();
+  long present = presentInOrder("k", 10000000);
+  EXPECT_GE(present, seen);
+  RegKey key;
+  ASSERT_EQ(kRegOk, key.open(HKLM, kStreamKey, kRegRead));
+  for (long i = present + 1; i < present + 5; ++i)  // writes were in order: nothing beyond a gap
+    EXPECT_EQ(kRegNotFound, key.query("k" + std::to_string(i), nullptr, nullptr));
+  ASSERT_EQ(kRegOk, key.create(HKLM, kStreamKey));
+  EXPECT_EQ(kRegOk, key.setDword("after", 1));
+
+  sqlite3* db = nullptr;
+  ASSERT_EQ(SQLITE_OK, sqlite3_open_v2(posix::machineStorePath().c_str(), &db,
+                                       SQLITE_OPEN_READONLY, nullptr));
+  sqlite3_stmt* check = nullptr;
+  ASSERT_EQ(SQLITE_OK, sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &check, nullptr));
+  ASSERT_EQ(SQLITE_ROW, sqlite3_step(check));
+  EXPECT_STREQ("ok", reinterpret_cast<const char*>(sqlite3_column_text(check, 0)));
+  sqlite3_finalize(check);
+  sqlite3_close(db);
+}
+
+}  // namespace
+}  // namespace platform
