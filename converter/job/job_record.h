@@ -124,6 +124,9 @@ struct JobRecord {
   std::vector<ExtraFileType> extraFileTypes;
   std::vector<int> convertedTypeFlags;  // one per extra type
   int backupMade = 0;
+  // Set when the backup could not be put back: it then stays where it is so
+  // that the previous document is never lost.
+  int keepBackup = 0;
   int pdfReaderInstalled = 0;
   int presetFilesInUse = 0;
   // The second write test of the pipeline failed: view with the PDF

@@ -11,12 +11,9 @@ namespace vellora {
 // Appends one entry. `entryFormat` is written as the log's entry formats are
 // (its first "%s" stands for the log so far, e.g. "%s\nPro Ret Val: %d\n");
 // the remaining arguments fill the rest. Text beyond the log's capacity is
-// dropped.
-void appendLog(ErrorLog& log, const char* entryFormat, ...)
-#if defined(__GNUC__)
-    __attribute__((format(printf, 2, 3)))
-#endif
-    ;
+// dropped. (No printf checking: the compiler cannot know that the leading
+// "%s" takes no argument.)
+void appendLog(ErrorLog& log, const char* entryFormat, ...);
 
 // Writes the log to "vlconv.log" in installDir, or in tempDir when that
 // cannot be created. 1 when a file was written, 0 otherwise.

@@ -1,0 +1,109 @@
+#include "converter/backends/utility_commands.h"
+
+#include "platform/files.h"
+
+namespace vellora {
+
+namespace {
+
+const char* text(const std::string& s) { return s.c_str(); }
+
+}  // namespace
+
+std::string utilityProgram(const JobRecord& job) {
+  return job.installDir.str() + platform::kPathSeparator + "vlutil" + platform::kExeSuffix;
+}
+
+std::string quotedArgument(const std::string& value) {
+  // The plain form is what every ordinary value gets; only a quote or a
+  // trailing backslash needs the escaped form of the command-line rules.
+  bool plain = value.find('"') == std::string::npos &&
+               (value.empty() || value.back() != '\\');
+  if (plain) return "\"" + value + "\"";
+  std::string out = "\"";
+  std::size_t backslashes = 0;
+  for (char c : value) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    if (c == '"') out.append(backslashes * 2 + 1, '\\');
+    else out.append(backslashes, '\\');
+    backslashes = 0;
+    out += c;
+  }
+  out.append(backslashes * 2, '\\');
+  out += '"';
+  return out;
+}
+
+std::string examineCommand(const JobRecord& job) {
+  return formatCut(kUtilityCommandCapacity, "%s i %s", text(quotedArgument(utilityProgram(job))),
+                   text(quotedArgument(platform::shortPath(job.outputPath))));
+}
+
+std::string joinCommand(const JobRecord& job, const SettingsRecord& settings,
+                        const std::string& first, const std::string& second) {
+  std::string info[4] = {fieldText(settings.PDFTitle), fieldText(settings.PDFSubject),
+                         fieldText(settings.PDFKeywords), fieldText(settings.PDFAuthor)};
+  // A command cut at its capacity would lose the password and garble the
+  // arguments; long document information gives way instead, longest first.
+  for (;;) {
+    std::string command =
+        format("%s c %s %s %s %s %s %s %s %s", text(quotedArgument(utilityProgram(job))),
+               text(quotedArgument(platform::shortPath(first))),
+               text(quotedArgument(platform::shortPath(second))),
+               text(quotedArgument(platform::shortPath(job.utilityOutFile))),
+               text(quotedArgument(info[0])), text(quotedArgument(info[1])),
+               text(quotedArgument(info[2])), text(quotedArgument(info[3])),
+               text(quotedArgument(job.existingFilePassword)));
+    if (command.size() < kUtilityCommandCapacity) return command;
+    std::string* longest = &info[0];
+    for (std::string& field : info)
+      if (field.size() > longest->size()) longest = &field;
+    if (longest->empty()) return cut(command, kUtilityCommandCapacity);
+    std::size_t excess = command.size() - (kUtilityCommandCapacity - 1);
+    longest->resize(longest->size() > excess ? longest->size() - excess : 0);
+  }
+}
+
+std::string stationeryCommand(const JobRecord& job, const SettingsRecord& settings) {
+  std::string stationeryFile =
+      cut(fieldText(settings.StationeryName) + ".pdf", kNameCapacity);
+  std::string stationeryPath =
+      fieldText(settings.StationeryPath) + platform::kPathSeparator + stationeryFile;
+  const char* command = settings.StationeryWatermark == 1 ? "w" : "b";
+  return formatCut(kUtilityCommandCapacity, "%s %s %s %s %s",
+                   text(quotedArgument(utilityProgram(job))), command,
+                   text(quotedArgument(platform::shortPath(job.workFile))),
+                   text(quotedArgument(stationeryPath)),
+                   text(quotedArgument(platform::shortPath(job.utilityOutFile))));
+}
+
+std::string permissionDigits(const SettingsRecord& settings) {
+  return format("%d%d%d%d%d%d%d%d", settings.EAllowPrinting, settings.EAllowModifyContent,
+                settings.EAllowCopyPaste, settings.EAllowModifyAnnotations, settings.EAllowFillIn,
+                settings.EAllowScreenReading, settings.EAllowAssembly,
+                settings.EAllowDegradedPrinting);
+}
+
+std::string encryptCommand(const JobRecord& job, const SettingsRecord& settings) {
+  const char* bits = settings.EncryptionLevel == 1 ? "40" : "128";
+  return formatCut(kUtilityCommandCapacity, "%s e %s %s %s %s %s %s",
+                   text(quotedArgument(utilityProgram(job))),
+                   text(quotedArgument(platform::shortPath(job.workFile))),
+                   text(quotedArgument(platform::shortPath(job.utilityOutFile))),
+                   text(quotedArgument(fieldText(settings.EUserPassword))),
+                   text(quotedArgument(fieldText(settings.EOwnerPassword))),
+                   text(permissionDigits(settings)), bits);
+}
+
+std::string producerCommand(const JobRecord& job, const std::string& producer) {
+  return formatCut(kUtilityCommandCapacity, "%s p %s %s %s",
+                   text(quotedArgument(utilityProgram(job))),
+                   text(quotedArgument(platform::shortPath(job.workFile))),
+                   text(quotedArgument(platform::shortPath(job.utilityOutFile))),
+                   text(quotedArgument(producer)));
+}
+
+}  // namespace vellora

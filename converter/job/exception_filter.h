@@ -1,0 +1,19 @@
+// The converter's last resort: a crash anywhere in the run still leaves the
+// conversion error log on disk, with the exception code in it.
+#pragma once
+
+#include "converter/job/job_record.h"
+
+namespace vellora {
+
+// Installs the filter for this job; it reads the job's folders when it runs,
+// so folders set later in the start-up count.
+void installExceptionFilter(JobRecord& job);
+void removeExceptionFilter();
+
+// What the filter does, callable directly by tests: appends
+// "\nException has been thrown, code: %d\n" and writes the run log, using
+// only signal-safe operations. Returns whether a log file was written.
+bool recordException(JobRecord& job, int exceptionCode);
+
+}  // namespace vellora
