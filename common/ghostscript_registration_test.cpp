@@ -1,6 +1,5 @@
 #include "common/ghostscript_registration.h"
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -9,6 +8,7 @@
 #include "common/discovery_test_support.h"
 #include "common/interpreter_discovery.h"
 #include "common/interpreter_names.h"
+#include "common/interpreter_registry.h"
 #include "common/interpreter_resolution.h"
 #include "common/text.h"
 #include "platform/files.h"
@@ -129,27 +129,14 @@ TEST_F(Registration, RecordsTheHostLibraryAndRewritesItsKeyOnASecondRun) {
   ASSERT_EQ(RegisterHostGhostscript(&log, host), 0) << log;
   ASSERT_EQ(RegisterHostGhostscript(&log, host), 0) << log;
 
-  std::vector<std::string> versions;
-  platform::RegKey root;
-  ASSERT_EQ(root.open(platform::HKLM, kNorvaleGhostscriptRoot, platform::kRegRead),
-            platform::kRegOk);
-  std::string name;
-  for (std::uint32_t i = 0; root.enumKey(i, &name) == platform::kRegOk; ++i)
-    versions.push_back(name);
+  std::vector<std::string> versions = MachineSubkeys(kNorvaleGhostscriptRoot);
   ASSERT_EQ(versions.size(), 1u);
-
-  platform::RegKey key;
-  ASSERT_EQ(key.open(platform::HKLM, std::string(kNorvaleGhostscriptRoot) + "\\" + versions[0],
-                     platform::kRegRead),
-            platform::kRegOk);
-  std::string value;
-  ASSERT_EQ(key.queryString("GS_EXE", &value), platform::kRegOk);
-  EXPECT_EQ(value, host);
+  const std::string key = std::string(kNorvaleGhostscriptRoot) + "\\" + versions[0];
+  EXPECT_EQ(ReadMachineString(key, "GS_EXE"), host);
   std::string library = FindGhostscriptLibrary(host);
+  EXPECT_EQ(ReadMachineString(key, "GS_DLL"), library);
   if (!library.empty()) {
-    ASSERT_EQ(key.queryString("GS_DLL", &value), platform::kRegOk);
-    EXPECT_EQ(value, library);
-    EXPECT_TRUE(endsWithIgnoreCase(value, GhostscriptLibraryName())) << value;
+    EXPECT_TRUE(endsWithIgnoreCase(library, GhostscriptLibraryName()));
   }
 }
 

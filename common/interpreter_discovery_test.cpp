@@ -100,17 +100,14 @@ TEST_F(Discovery, VersionsOfDifferentProductsCompareAsNumbers) {
   EXPECT_EQ(ReadInterpreterLocation(), "SOFTWARE\\AFPL Ghostscript\\8.00");
 }
 
-TEST_F(Discovery, TheOwnGhostscriptBeatsDistillerSeven) {
+TEST_F(Discovery, TheOwnGhostscriptBeatsDistillerSevenAndDistillerEightIsNeverChosen) {
+  addMachineKey("SOFTWARE\\Adobe\\Acrobat Distiller\\8.0");
+  EXPECT_FALSE(AutoSelectInterpreter());
+  EXPECT_EQ(ReadInterpreterLocation(), "");
   installOwnGhostscript();
   addMachineKey("SOFTWARE\\Adobe\\Acrobat Distiller\\7.0");
   EXPECT_TRUE(AutoSelectInterpreter());
   EXPECT_EQ(ReadInterpreterLocation(), kOwnGhostscriptLocation);
-}
-
-TEST_F(Discovery, DistillerEightAloneIsNeverChosen) {
-  addMachineKey("SOFTWARE\\Adobe\\Acrobat Distiller\\8.0");
-  EXPECT_FALSE(AutoSelectInterpreter());
-  EXPECT_EQ(ReadInterpreterLocation(), "");
 }
 
 TEST_F(Discovery, AutomaticSelectionWeighsAtMostFiftyCandidates) {
@@ -165,15 +162,6 @@ TEST_F(Discovery, TheUsersExplicitNoneIsNeverReplaced) {
   EXPECT_EQ(EnsureInterpreter().kind, InterpreterKind::NoInterpreter);
   EXPECT_EQ(ReadInterpreterLocation(), kTextNone);
   EXPECT_TRUE(messages().empty());
-}
-
-TEST_F(Discovery, AStoredChoiceIsKeptEvenWhenABetterOneExists) {
-  addMachineKey("SOFTWARE\\GNU Ghostscript\\9.00");
-  StoreInterpreterLocation("SOFTWARE\\Adobe\\Acrobat Distiller\\5.0");
-  InterpreterChoice choice = EnsureInterpreter();
-  EXPECT_EQ(choice.kind, InterpreterKind::Distiller);
-  EXPECT_FALSE(choice.distiller6Syntax);
-  EXPECT_EQ(ReadInterpreterLocation(), "SOFTWARE\\Adobe\\Acrobat Distiller\\5.0");
 }
 
 TEST(BestInterpreterCandidate, ReadsVersionsLikeAtofAndKeepsTheFirstOfEqualOnes) {

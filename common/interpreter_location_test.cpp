@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "common/discovery_test_support.h"
-#include "common/product.h"
 
 namespace vellora {
 namespace {
@@ -76,30 +74,6 @@ TEST(ClassifyInterpreterLocation, AppliesTheTestsInOrderWithLaterHitsWinning) {
     EXPECT_EQ(choice.kind, c.kind) << c.location;
     EXPECT_EQ(choice.distiller6Syntax, c.distiller6Syntax) << c.location;
   }
-}
-
-TEST(InterpreterKind, KeepsTheJobRecordNumbers) {
-  EXPECT_EQ(static_cast<int>(InterpreterKind::Distiller), 0);
-  EXPECT_EQ(static_cast<int>(InterpreterKind::OwnGhostscript), 1);
-  EXPECT_EQ(static_cast<int>(InterpreterKind::Ghostscript), 2);
-  EXPECT_EQ(static_cast<int>(InterpreterKind::PStill), 3);
-  EXPECT_EQ(static_cast<int>(InterpreterKind::NoInterpreter), -1);
-  EXPECT_EQ(static_cast<int>(InterpreterKind::UnknownInterpreter), -3);
-}
-
-using StoredLocation = discoverytest::DiscoveryTest;
-
-TEST_F(StoredLocation, IsReadBackAndClassifiedFromTheMachineKey) {
-  EXPECT_EQ(ReadInterpreterLocation(), "");
-  StoreInterpreterLocation("SOFTWARE\\Adobe\\Acrobat Distiller\\7.0");
-  platform::RegKey key;
-  ASSERT_EQ(key.open(platform::HKLM, kProductKey, platform::kRegRead), platform::kRegOk);
-  std::string value;
-  ASSERT_EQ(key.queryString("interpreterlocation", &value), platform::kRegOk);
-  EXPECT_EQ(value, "SOFTWARE\\Adobe\\Acrobat Distiller\\7.0");
-  InterpreterChoice choice = ClassifyInterpreter();
-  EXPECT_EQ(choice.kind, InterpreterKind::Distiller);
-  EXPECT_TRUE(choice.distiller6Syntax);
 }
 
 }  // namespace

@@ -57,8 +57,11 @@ TEST_F(Resolution, AMissingProgramWarnsAndWritesPostScriptForThisJobOnly) {
   expectMissingWarning();
   EXPECT_EQ(ReadInterpreterLocation(), "SOFTWARE\\Adobe\\Acrobat Distiller\\5.0");
 
-  // The next job finds the same choice and warns again.
+  // The next job finds the same choice and warns again; an entry of one
+  // character is no program either.
   ui.clearEvents();
+  standIn("x");
+  setMachineString(kDistillerAppPathsKey, "", "x");
   EXPECT_EQ(resolveStored().kind, InterpreterKind::NoInterpreter);
   expectMissingWarning();
 }
@@ -77,14 +80,6 @@ TEST_F(Resolution, TheWindows9xFamilyIsNotWarned) {
   EXPECT_TRUE(messages().empty());
 }
 
-TEST_F(Resolution, ADistillerEntryOfOneCharacterIsNotAProgram) {
-  standIn("x");
-  setMachineString(kDistillerAppPathsKey, "", "x");
-  StoreInterpreterLocation("SOFTWARE\\Adobe\\Acrobat Distiller\\6.0");
-  EXPECT_EQ(resolveStored().kind, InterpreterKind::NoInterpreter);
-  expectMissingWarning();
-}
-
 TEST_F(Resolution, PStillRunsItsProgramFromTheFolderItRegistered) {
   std::string folder = machine.path("PStill");
   standIn(joinPath("PStill", PStillProgramName()));
@@ -96,11 +91,9 @@ TEST_F(Resolution, PStillRunsItsProgramFromTheFolderItRegistered) {
   EXPECT_TRUE(resolved.found);
   EXPECT_EQ(resolved.executable, joinPath(folder, PStillProgramName()));
   EXPECT_EQ(resolved.includePath, kJobIncludePath);
-}
 
-TEST_F(Resolution, PStillWithoutAFolderIsMissing) {
-  addMachineKey("SOFTWARE\\GPStill");
-  StoreInterpreterLocation("SOFTWARE\\GPStill");
+  // Without a folder the program would be looked for at the root.
+  setMachineString("SOFTWARE\\GPStill", "", "");
   EXPECT_EQ(resolveStored().kind, InterpreterKind::NoInterpreter);
   expectMissingWarning();
 }
