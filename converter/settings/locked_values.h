@@ -1,0 +1,31 @@
+// Reading one setting through the lookup chain with administrator locks:
+// HKCU policy, HKLM policy, the printer's machine settings, then the user's
+// own value. A lock at an earlier level wins; an unlocked value of an earlier
+// level is the default for a user who has none.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "converter/settings/settings_keys.h"
+
+namespace vellora {
+
+struct LockedNumber {
+  std::int32_t value = 0;
+  int lockLevel = 0;  // 0 free, 1 locked and disabled, 2 locked and hidden
+};
+
+struct LockedText {
+  std::string text;  // at most 779 characters; longer stored texts count as missing
+  int lockLevel = 0;
+};
+
+// The name of the lock value of a setting: "lk_<name>", except that a setting
+// whose name begins with "Lock" or "lock" is its own lock.
+std::string lockValueName(const std::string& name);
+
+LockedNumber ReadLockedNumber(const PrinterKeys& keys, const std::string& name);
+LockedText ReadLockedText(const PrinterKeys& keys, const std::string& name);
+
+}  // namespace vellora
