@@ -41,13 +41,13 @@ std::string rights(const Report& report) {
   return text;
 }
 
-class EncryptTest : public VlutilTest {
+class VlutilEncryptTest : public VlutilTest {
  protected:
   void SetUp() override {
     VlutilTest::SetUp();
-    PdfSpec spec;
-    spec.pages = 2;
-    makePdf(path("in.pdf"), spec);
+    PdfRecipe recipe;
+    recipe.pages = 2;
+    makePdf(path("in.pdf"), recipe);
   }
   Report encryptAndShow(const std::string& digits, const std::string& bits,
                         const std::string& user = "u", const std::string& owner = "o") {
@@ -58,7 +58,7 @@ class EncryptTest : public VlutilTest {
   }
 };
 
-TEST_F(EncryptTest, PrintingAndCopyingOnlyAtBothKeyLengths) {
+TEST_F(VlutilEncryptTest, PrintingAndCopyingOnlyAtBothKeyLengths) {
   std::string before = readBytes(path("in.pdf"));
   Report strong = encryptAndShow("10100000", "128");
   EXPECT_EQ("3", strong["R"]);
@@ -81,7 +81,7 @@ TEST_F(EncryptTest, PrintingAndCopyingOnlyAtBothKeyLengths) {
                 .output.find("Supplied password is owner password"));
 }
 
-TEST_F(EncryptTest, EachDigitWithholdsItsOwnRightAt128Bits) {
+TEST_F(VlutilEncryptTest, EachDigitWithholdsItsOwnRightAt128Bits) {
   // digits: printing, modify, copy, annotations, fill-in, screen reading,
   // assembly, degraded printing.
   EXPECT_EQ("11111111", rights(encryptAndShow("11111111", "128")));
@@ -94,7 +94,7 @@ TEST_F(EncryptTest, EachDigitWithholdsItsOwnRightAt128Bits) {
   EXPECT_EQ("11111110", rights(encryptAndShow("11111101", "128")));
 }
 
-TEST_F(EncryptTest, PrintingFollowsBothPrintDigits) {
+TEST_F(VlutilEncryptTest, PrintingFollowsBothPrintDigits) {
   // EAllowPrinting wins; a degraded-printing 0 takes nothing away from it.
   EXPECT_EQ("11", rights(encryptAndShow("10000001", "128")).substr(0, 2));
   EXPECT_EQ("11", rights(encryptAndShow("10000000", "128")).substr(0, 2));
@@ -106,7 +106,7 @@ TEST_F(EncryptTest, PrintingFollowsBothPrintDigits) {
   EXPECT_EQ(encryptAndShow("11110000", "40")["P"], encryptAndShow("11111111", "40")["P"]);
 }
 
-TEST_F(EncryptTest, EmptyPasswordsStillGiveWorkingRestrictions) {
+TEST_F(VlutilEncryptTest, EmptyPasswordsStillGiveWorkingRestrictions) {
   // No owner password given: restrictions must not be void, so nobody gets
   // the owner's rights by trying the empty password.
   Report restricted = encryptAndShow("10100000", "128", "", "");
@@ -125,7 +125,7 @@ TEST_F(EncryptTest, EmptyPasswordsStillGiveWorkingRestrictions) {
   EXPECT_EQ(1u, open.count("Supplied password is owner password"));
 }
 
-TEST_F(EncryptTest, NonAsciiPasswordsWorkAsAViewerEncodesThem) {
+TEST_F(VlutilEncryptTest, NonAsciiPasswordsWorkAsAViewerEncodesThem) {
   // Viewers turn a typed RC4 password into PDFDocEncoding bytes.
   encryptAndShow("10100000", "128", "pässwörd", "owner");
   RunResult shown =
@@ -133,14 +133,14 @@ TEST_F(EncryptTest, NonAsciiPasswordsWorkAsAViewerEncodesThem) {
   EXPECT_NE(std::string::npos, shown.output.find("User password = p\xe4ssw\xf6rd\n"))
       << shown.output;
   // And vlutil opens it again with the password as typed.
-  PdfSpec other;
+  PdfRecipe other;
   makePdf(path("other.pdf"), other);
   EXPECT_EQ(0, vlutil({"c", path("out.pdf"), path("other.pdf"), path("joined.pdf"), "", "", "",
                        "", "pässwörd"})
                    .exitCode);
 }
 
-TEST_F(EncryptTest, BadDigitsLevelsAndInputsAreRefused) {
+TEST_F(VlutilEncryptTest, BadDigitsLevelsAndInputsAreRefused) {
   writeBytes(path("out.pdf"), "previous result");
   for (const char* digits : {"1010000", "101000000", "10100002", "1010 000", "", "10100a00"})
     EXPECT_EQ(97, vlutil({"e", path("in.pdf"), path("out.pdf"), "u", "o", digits, "128"}).exitCode)

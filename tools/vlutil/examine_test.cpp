@@ -3,10 +3,10 @@
 namespace vlutil_testing {
 namespace {
 
-class ExamineTest : public VlutilTest {};
+class VlutilExamineTest : public VlutilTest {};
 
-TEST_F(ExamineTest, TellsPlainFromOpenPasswordFromOwnerRestricted) {
-  makePdf(path("plain.pdf"), PdfSpec());
+TEST_F(VlutilExamineTest, TellsPlainFromOpenPasswordFromOwnerRestricted) {
+  makePdf(path("plain.pdf"), PdfRecipe());
   makeEncryptedCopy(path("plain.pdf"), path("user.pdf"), "secret", "boss", true);
   makeEncryptedCopy(path("plain.pdf"), path("owner.pdf"), "", "boss", true);
   // Both passwords empty: anyone has the owner's rights, nothing to ask for.
@@ -18,8 +18,8 @@ TEST_F(ExamineTest, TellsPlainFromOpenPasswordFromOwnerRestricted) {
   EXPECT_EQ(0, vlutil({"i", path("open.pdf")}).exitCode);
 }
 
-TEST_F(ExamineTest, InputsThatCannotBeReadGiveThree) {
-  makePdf(path("plain.pdf"), PdfSpec());
+TEST_F(VlutilExamineTest, InputsThatCannotBeReadGiveThree) {
+  makePdf(path("plain.pdf"), PdfRecipe());
   std::string whole = readBytes(path("plain.pdf"));
   writeBytes(path("truncated.pdf"), whole.substr(0, whole.size() / 3) + "\x01garbage\xff");
   writeBytes(path("text.pdf"), "just some words, no PDF at all\n");
@@ -36,8 +36,8 @@ TEST_F(ExamineTest, InputsThatCannotBeReadGiveThree) {
   EXPECT_EQ(3, vlutil({"i", path("")}).exitCode);
 }
 
-TEST_F(ExamineTest, RecoverableDamageStillCountsAsUsable) {
-  makePdf(path("plain.pdf"), PdfSpec());
+TEST_F(VlutilExamineTest, RecoverableDamageStillCountsAsUsable) {
+  makePdf(path("plain.pdf"), PdfRecipe());
   std::string whole = readBytes(path("plain.pdf"));
   // A wrong startxref offset: qpdf rebuilds the cross-reference table.
   size_t at = whole.rfind("startxref");

@@ -5,16 +5,16 @@
 namespace vlutil_testing {
 namespace {
 
-class JoinTest : public VlutilTest {
+class VlutilJoinTest : public VlutilTest {
  protected:
   void SetUp() override {
     VlutilTest::SetUp();
-    PdfSpec a;
+    PdfRecipe a;
     a.label = "A";
     a.pages = 3;
     a.title = "Old title of A";
     makePdf(path("a.pdf"), a);
-    PdfSpec b;
+    PdfRecipe b;
     b.label = "B";
     b.pages = 2;
     b.version = "1.7";
@@ -43,7 +43,7 @@ class JoinTest : public VlutilTest {
   }
 };
 
-TEST_F(JoinTest, AppendAndPrependKeepEveryPageInOrder) {
+TEST_F(VlutilJoinTest, AppendAndPrependKeepEveryPageInOrder) {
   ASSERT_EQ(0, join("a.pdf", "b.pdf", "ab.pdf").exitCode);
   EXPECT_EQ((std::vector<std::string>{"1A", "2A", "3A", "1B", "2B"}), pageLabels("ab.pdf"));
   ASSERT_EQ(0, join("b.pdf", "a.pdf", "ba.pdf").exitCode);
@@ -56,7 +56,7 @@ TEST_F(JoinTest, AppendAndPrependKeepEveryPageInOrder) {
   EXPECT_EQ(0, run({"qpdf", "--check", path("ab.pdf")}).exitCode);
 }
 
-TEST_F(JoinTest, SetsDocumentInformationUnicodeSafe) {
+TEST_F(VlutilJoinTest, SetsDocumentInformationUnicodeSafe) {
   const std::string title = "Grüße (draft) \\ ) ( – 日本";
   RunResult result = vlutil({"c", path("a.pdf"), path("b.pdf"), path("out.pdf"), title, "",
                              "one, two", "Zoë O'Neil", ""});
@@ -80,7 +80,7 @@ TEST_F(JoinTest, SetsDocumentInformationUnicodeSafe) {
   EXPECT_NE(std::string::npos, info.output.find("Author:          Zoë O'Neil"));
 }
 
-TEST_F(JoinTest, OpensAnEncryptedExistingDocumentWithItsPassword) {
+TEST_F(VlutilJoinTest, OpensAnEncryptedExistingDocumentWithItsPassword) {
   makeEncryptedCopy(path("a.pdf"), path("locked.pdf"), "secret", "boss", true);
   // Prepend: the existing document comes second.
   ASSERT_EQ(0, join("b.pdf", "locked.pdf", "out.pdf", "secret").exitCode);
@@ -94,7 +94,7 @@ TEST_F(JoinTest, OpensAnEncryptedExistingDocumentWithItsPassword) {
   EXPECT_EQ(2, run({"qpdf", "--requires-password", path("out2.pdf")}).exitCode);
 }
 
-TEST_F(JoinTest, PasswordProblemsLeaveAnExistingOutputAlone) {
+TEST_F(VlutilJoinTest, PasswordProblemsLeaveAnExistingOutputAlone) {
   makeEncryptedCopy(path("a.pdf"), path("locked.pdf"), "secret", "boss", true);
   makeEncryptedCopy(path("a.pdf"), path("restricted.pdf"), "", "boss", true);
   writeBytes(path("out.pdf"), "previous result");
@@ -120,8 +120,8 @@ TEST_F(JoinTest, PasswordProblemsLeaveAnExistingOutputAlone) {
   EXPECT_EQ(before, folderEntries());  // no temporary file left behind
 }
 
-TEST_F(JoinTest, InputsStayUnchangedAndFormFieldsKeepWorking) {
-  PdfSpec form;
+TEST_F(VlutilJoinTest, InputsStayUnchangedAndFormFieldsKeepWorking) {
+  PdfRecipe form;
   form.label = "F";
   form.formField = "Customer name";
   makePdf(path("form.pdf"), form);

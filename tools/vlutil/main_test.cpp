@@ -3,9 +3,9 @@
 namespace vlutil_testing {
 namespace {
 
-class ArgumentsTest : public VlutilTest {};
+class VlutilArgumentsTest : public VlutilTest {};
 
-TEST_F(ArgumentsTest, UsageAndVersion) {
+TEST_F(VlutilArgumentsTest, UsageAndVersion) {
   RunResult bare = vlutil({});
   EXPECT_EQ(97, bare.exitCode);
   EXPECT_NE(std::string::npos, bare.output.find("usage: vlutil i FILE"));
@@ -15,8 +15,8 @@ TEST_F(ArgumentsTest, UsageAndVersion) {
   EXPECT_NE(std::string::npos, version.output.find("usage:"));
 }
 
-TEST_F(ArgumentsTest, WrongCountsAndUnknownCommandsAreRefused) {
-  makePdf(path("in.pdf"), PdfSpec());
+TEST_F(VlutilArgumentsTest, WrongCountsAndUnknownCommandsAreRefused) {
+  makePdf(path("in.pdf"), PdfRecipe());
   const std::string in = path("in.pdf"), out = path("out.pdf");
   const std::vector<std::vector<std::string>> bad = {
       {"x", in},
@@ -38,9 +38,9 @@ TEST_F(ArgumentsTest, WrongCountsAndUnknownCommandsAreRefused) {
   EXPECT_FALSE(exists(out));
 }
 
-TEST_F(ArgumentsTest, AnOutputThatIsAnInputIsRefused) {
-  makePdf(path("in.pdf"), PdfSpec());
-  makePdf(path("other.pdf"), PdfSpec());
+TEST_F(VlutilArgumentsTest, AnOutputThatIsAnInputIsRefused) {
+  makePdf(path("in.pdf"), PdfRecipe());
+  makePdf(path("other.pdf"), PdfRecipe());
   std::string before = readBytes(path("in.pdf"));
   const std::string in = path("in.pdf"), other = path("other.pdf");
   // The same file under another spelling counts too.
@@ -50,6 +50,21 @@ TEST_F(ArgumentsTest, AnOutputThatIsAnInputIsRefused) {
   EXPECT_EQ(97, vlutil({"b", other, in, in}).exitCode);
   EXPECT_EQ(97, vlutil({"e", in, alias, "u", "o", "10100000", "40"}).exitCode);
   EXPECT_EQ(before, readBytes(path("in.pdf")));
+}
+
+TEST_F(VlutilArgumentsTest, AnOutputThatCannotBeWrittenIsAFailureWithAName) {
+  makePdf(path("in.pdf"), PdfRecipe());
+  const std::string in = path("in.pdf"), out = path("no-such-folder/out.pdf");
+  for (const auto& arguments : std::vector<std::vector<std::string>>{
+           {"c", in, in, out, "", "", "", "", ""},
+           {"w", in, in, out},
+           {"b", in, in, out},
+           {"e", in, out, "u", "o", "10100000", "128"}}) {
+    RunResult result = vlutil(arguments);
+    EXPECT_EQ(98, result.exitCode) << arguments[0] << ": " << result.output;
+    EXPECT_NE(std::string::npos, result.output.find("cannot write")) << result.output;
+  }
+  EXPECT_EQ((std::vector<std::string>{"in.pdf"}), folderEntries());
 }
 
 }  // namespace

@@ -33,13 +33,13 @@ std::string number(double value) {
   return text.str();
 }
 
-QPDFObjectHandle makePage(QPDF& pdf, const PdfSpec& spec, int index, QPDFObjectHandle font) {
-  PageSpec size = index < static_cast<int>(spec.pageSpecs.size()) ? spec.pageSpecs[index]
-                                                                  : PageSpec();
+QPDFObjectHandle makePage(QPDF& pdf, const PdfRecipe& recipe, int index, QPDFObjectHandle font) {
+  PageShape size = index < static_cast<int>(recipe.pageShapes.size()) ? recipe.pageShapes[index]
+                                                                  : PageShape();
   std::string content =
-      !spec.content.empty()
-          ? spec.content
-          : "BT /F1 24 Tf 72 700 Td (Page " + std::to_string(index + 1) + " of " + spec.label +
+      !recipe.content.empty()
+          ? recipe.content
+          : "BT /F1 24 Tf 72 700 Td (Page " + std::to_string(index + 1) + " of " + recipe.label +
                 ") Tj ET\n";
   QPDFObjectHandle page = QPDFObjectHandle::parse(
       "<< /Type /Page /MediaBox [0 0 " + number(size.width) + " " + number(size.height) +
@@ -67,23 +67,23 @@ void addFormField(QPDF& pdf, QPDFObjectHandle page, const std::string& name,
 
 }  // namespace
 
-void makePdf(const std::string& path, const PdfSpec& spec) {
+void makePdf(const std::string& path, const PdfRecipe& recipe) {
   QPDF pdf;
   pdf.emptyPDF();
   QPDFObjectHandle font = pdf.makeIndirectObject(QPDFObjectHandle::parse(
       "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>"));
   QPDFPageDocumentHelper pages(pdf);
-  for (int i = 0; i < spec.pages; ++i) pages.addPage(makePage(pdf, spec, i, font), false);
-  if (!spec.formField.empty())
-    addFormField(pdf, pages.getAllPages().at(0).getObjectHandle(), spec.formField, font);
-  if (!spec.title.empty()) {
+  for (int i = 0; i < recipe.pages; ++i) pages.addPage(makePage(pdf, recipe, i, font), false);
+  if (!recipe.formField.empty())
+    addFormField(pdf, pages.getAllPages().at(0).getObjectHandle(), recipe.formField, font);
+  if (!recipe.title.empty()) {
     QPDFObjectHandle info = pdf.makeIndirectObject(QPDFObjectHandle::newDictionary());
-    info.replaceKey("/Title", QPDFObjectHandle::newUnicodeString(spec.title));
+    info.replaceKey("/Title", QPDFObjectHandle::newUnicodeString(recipe.title));
     info.replaceKey("/Subject", QPDFObjectHandle::newUnicodeString("old subject"));
     pdf.getTrailer().replaceKey("/Info", info);
   }
   QPDFWriter writer(pdf, path.c_str());
-  writer.forcePDFVersion(spec.version);
+  writer.forcePDFVersion(recipe.version);
   writer.setStaticID(true);
   writer.write();
 }

@@ -9,16 +9,16 @@
 
 namespace vlutil_testing {
 
-struct PageSpec {
+struct PageShape {
   double width = 595, height = 842;
   int rotate = 0;
 };
 
-struct PdfSpec {
+struct PdfRecipe {
   std::string label = "A";  // page i shows "(Page i of <label>)"
   int pages = 1;
   std::string version = "1.4";
-  std::vector<PageSpec> pageSpecs;  // per page, default A4 upright
+  std::vector<PageShape> pageShapes;  // per page, default A4 upright
   std::string title;                // /Info /Title when not empty
   // A text field named formField on the first page's widget annotation.
   std::string formField;
@@ -26,8 +26,8 @@ struct PdfSpec {
   std::string content;
 };
 
-// Writes the PDF described by spec.
-void makePdf(const std::string& path, const PdfSpec& spec);
+// Writes the PDF described by recipe.
+void makePdf(const std::string& path, const PdfRecipe& recipe);
 
 // Rewrites source encrypted with RC4 128 bits, printing and everything else
 // withheld when restrict is set.
