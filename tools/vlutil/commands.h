@@ -1,0 +1,28 @@
+// The commands of vlutil. Each returns an exit code from exit_codes.h and
+// reports problems on standard error; none changes its input files.
+#pragma once
+
+#include <string>
+
+namespace vlutil {
+
+// i FILE
+int examine(const std::string& path);
+
+struct DocumentInfo {
+  std::string title, subject, keywords, author;
+};
+// c FIRST SECOND OUT TITLE SUBJECT KEYWORDS AUTHOR PASSWORD
+int join(const std::string& first, const std::string& second, const std::string& out,
+         const DocumentInfo& info, const std::string& password);
+
+enum class StationeryMode { kWatermark, kBackground };
+// w IN STATIONERY OUT and b IN STATIONERY OUT
+int applyStationery(StationeryMode mode, const std::string& in, const std::string& stationery,
+                    const std::string& out);
+
+// e IN OUT USERPW OWNERPW DIGITS 40|128
+int encrypt(const std::string& in, const std::string& out, const std::string& userPassword,
+            const std::string& ownerPassword, const std::string& digits, const std::string& bits);
+
+}  // namespace vlutil

@@ -1,0 +1,71 @@
+#include "tools/vlutil/testing_pdfs.h"
+
+namespace vlutil_testing {
+namespace {
+
+class VlutilArgumentsTest : public VlutilTest {};
+
+TEST_F(VlutilArgumentsTest, UsageAndVersion) {
+  RunResult bare = vlutil({});
+  EXPECT_EQ(97, bare.exitCode);
+  EXPECT_NE(std::string::npos, bare.output.find("usage: vlutil i FILE"));
+  RunResult version = vlutil({"--version"});
+  EXPECT_EQ(0, version.exitCode);
+  EXPECT_NE(std::string::npos, version.output.find("libqpdf 11."));
+  EXPECT_NE(std::string::npos, version.output.find("usage:"));
+}
+
+TEST_F(VlutilArgumentsTest, WrongCountsAndUnknownCommandsAreRefused) {
+  makePdf(path("in.pdf"), PdfRecipe());
+  const std::string in = path("in.pdf"), out = path("out.pdf");
+  const std::vector<std::vector<std::string>> bad = {
+      {"x", in},
+      {"I", in},
+      {"i"},
+      {"i", in, in},
+      {"c", in, in, out, "t", "s", "k", "a"},
+      {"c", in, in, out, "t", "s", "k", "a", "p", "extra"},
+      {"w", in, in},
+      {"b", in, in, out, out},
+      {"e", in, out, "u", "o", "10100000"},
+      {"e", in, out, "u", "o", "10100000", "128", "x"},
+  };
+  for (const auto& arguments : bad) {
+    RunResult result = vlutil(arguments);
+    EXPECT_EQ(97, result.exitCode) << arguments[0] << " with " << arguments.size() - 1;
+    EXPECT_NE(std::string::npos, result.output.find("usage:")) << arguments[0];
+  }
+  EXPECT_FALSE(exists(out));
+}
+
+TEST_F(VlutilArgumentsTest, AnOutputThatIsAnInputIsRefused) {
+  makePdf(path("in.pdf"), PdfRecipe());
+  makePdf(path("other.pdf"), PdfRecipe());
+  std::string before = readBytes(path("in.pdf"));
+  const std::string in = path("in.pdf"), other = path("other.pdf");
+  // The same file under another spelling counts too.
+  const std::string alias = path(".") + "/in.pdf";
+  EXPECT_EQ(97, vlutil({"c", other, in, alias, "", "", "", "", ""}).exitCode);
+  EXPECT_EQ(97, vlutil({"w", in, other, alias}).exitCode);
+  EXPECT_EQ(97, vlutil({"b", other, in, in}).exitCode);
+  EXPECT_EQ(97, vlutil({"e", in, alias, "u", "o", "10100000", "40"}).exitCode);
+  EXPECT_EQ(before, readBytes(path("in.pdf")));
+}
+
+TEST_F(VlutilArgumentsTest, AnOutputThatCannotBeWrittenIsAFailureWithAName) {
+  makePdf(path("in.pdf"), PdfRecipe());
+  const std::string in = path("in.pdf"), out = path("no-such-folder/out.pdf");
+  for (const auto& arguments : std::vector<std::vector<std::string>>{
+           {"c", in, in, out, "", "", "", "", ""},
+           {"w", in, in, out},
+           {"b", in, in, out},
+           {"e", in, out, "u", "o", "10100000", "128"}}) {
+    RunResult result = vlutil(arguments);
+    EXPECT_EQ(98, result.exitCode) << arguments[0] << ": " << result.output;
+    EXPECT_NE(std::string::npos, result.output.find("cannot write")) << result.output;
+  }
+  EXPECT_EQ((std::vector<std::string>{"in.pdf"}), folderEntries());
+}
+
+}  // namespace
+}  // namespace vlutil_testing

@@ -1,0 +1,77 @@
+#include "tools/vlutil/output_file.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include <qpdf/QPDFSystemError.hh>
+#include <qpdf/QUtil.hh>
+
+#include "tools/vlutil/exit_codes.h"
+#include "tools/vlutil/pdf_input.h"
+
+namespace vlutil {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A name in the output's own folder, so that the final rename stays on one
+// volume and cannot turn into a copy.
+std::string temporaryNameFor(const std::string& out) {
+  for (int tries = 0; tries < 100; ++tries) {
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, ".vlutil-%08lx.tmp",
+                  static_cast<unsigned long>(QUtil::random()) & 0xffffffffUL);
+    std::string candidate = out + suffix;
+    std::error_code ec;
+    if (!fs::exists(fs::path(candidate), ec) && !ec) return candidate;
+  }
+  return std::string();
+}
+
+void removeQuietly(const std::string& path) {
+  std::error_code ec;
+  fs::remove(fs::path(path), ec);
+}
+
+}  // namespace
+
+bool namesAnInput(const std::string& out, const std::vector<std::string>& inputs) {
+  for (const auto& input : inputs) {
+    std::error_code ec;
+    if (fs::equivalent(fs::path(out), fs::path(input), ec) && !ec) return true;
+  }
+  return false;
+}
+
+int writeOutput(QPDF& pdf, const std::string& out,
+                const std::function<void(QPDFWriter&)>& configure) {
+  std::string temporary = temporaryNameFor(out);
+  if (temporary.empty()) {
+    complain("cannot find a temporary name beside " + out, std::string());
+    return kFailure;
+  }
+  try {
+    QPDFWriter writer(pdf, temporary.c_str());
+    configure(writer);
+    writer.write();
+  } catch (const QPDFSystemError& e) {
+    removeQuietly(temporary);
+    complain("cannot write " + out, e.what());
+    return kFailure;
+  } catch (...) {
+    removeQuietly(temporary);
+    throw;
+  }
+  std::error_code ec;
+  fs::rename(fs::path(temporary), fs::path(out), ec);
+  if (ec) {
+    removeQuietly(temporary);
+    complain("cannot put the result in place as " + out, ec.message());
+    return kFailure;
+  }
+  return kOk;
+}
+
+}  // namespace vlutil

@@ -1,0 +1,97 @@
+#include "tools/vlutil/pdf_input.h"
+
+#include <algorithm>
+#include <exception>
+#include <iostream>
+#include <vector>
+
+#include <qpdf/QPDFExc.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFSystemError.hh>
+#include <qpdf/QUtil.hh>
+
+namespace vlutil {
+
+namespace {
+
+// The password as given first, then as it would read had the file's maker
+// taken it in another encoding (UTF-8, WinAnsi, PDFDocEncoding).
+std::vector<std::string> passwordCandidates(const std::string& password) {
+  if (password.empty()) return {password};
+  std::vector<std::string> candidates;
+  for (const auto& candidate : QUtil::possible_repaired_encodings(password))
+    if (std::find(candidates.begin(), candidates.end(), candidate) == candidates.end())
+      candidates.push_back(candidate);
+  return candidates;
+}
+
+enum class Attempt { kOpened, kWrongPassword, kFailed };
+
+Attempt attempt(QPDF& pdf, const std::string& path, const std::string& password,
+                std::string* problem) {
+  try {
+    pdf.processFile(path.c_str(), password.c_str());
+    return Attempt::kOpened;
+  } catch (const QPDFExc& e) {
+    *problem = e.what();
+    return e.getErrorCode() == qpdf_e_password ? Attempt::kWrongPassword : Attempt::kFailed;
+  } catch (const QPDFSystemError& e) {
+    *problem = e.what();
+    return Attempt::kFailed;
+  } catch (const std::bad_alloc&) {
+    throw;
+  } catch (const std::exception& e) {
+    // qpdf reports some kinds of damage with plain runtime or logic errors.
+    *problem = e.what();
+    return Attempt::kFailed;
+  }
+}
+
+}  // namespace
+
+OpenedPdf openPdf(const std::string& path, const std::string& password) {
+  OpenedPdf result;
+  std::unique_ptr<QPDF> pdf;
+  for (const auto& candidate : passwordCandidates(password)) {
+    // A QPDF object reads one file once, so every try needs a new one.
+    pdf = std::make_unique<QPDF>();
+    Attempt outcome = attempt(*pdf, path, candidate, &result.problem);
+    if (outcome == Attempt::kOpened) break;
+    pdf.reset();
+    if (outcome == Attempt::kFailed) {
+      result.status = OpenStatus::kUnreadable;
+      return result;
+    }
+    result.status = OpenStatus::kPasswordRejected;
+  }
+  if (!pdf) return result;
+  result.status = OpenStatus::kUnreadable;
+  // A recovered file can still have a page tree that is beyond repair;
+  // finding out here keeps such a file from counting as usable.
+  try {
+    if (QPDFPageDocumentHelper(*pdf).getAllPages().empty()) {
+      result.problem = path + ": the document has no pages";
+      return result;
+    }
+  } catch (const std::bad_alloc&) {
+    throw;
+  } catch (const std::exception& e) {
+    result.problem = e.what();
+    return result;
+  }
+  result.status = OpenStatus::kOpened;
+  result.pdf = std::move(pdf);
+  return result;
+}
+
+bool ownerRestricted(const QPDF& pdf) {
+  return pdf.isEncrypted() && !pdf.ownerPasswordMatched();
+}
+
+void complain(const std::string& what, const std::string& detail) {
+  std::cerr << "vlutil: " << what;
+  if (!detail.empty()) std::cerr << ": " << detail;
+  std::cerr << std::endl;
+}
+
+}  // namespace vlutil
