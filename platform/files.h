@@ -39,6 +39,10 @@ bool deleteFile(const std::string& path);
 // Find-first semantics: true when a file or folder of exactly this name exists.
 bool fileExists(const std::string& path);
 bool isDirectory(const std::string& path);
+// Whether an existing file can be opened for reading and writing while no
+// one else has it open exclusively (false when another program holds it
+// locked or the caller may not write it).
+bool canOpenExclusively(const std::string& path);
 // Creates one folder level; its parent must exist.
 bool createDirectory(const std::string& path);
 // Creates a folder and any missing parents (used by installers and tools).

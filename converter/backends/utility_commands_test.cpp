@@ -73,7 +73,7 @@ TEST_F(UtilityCommandsTest, StationeryCommandFollowsTheWatermarkSetting) {
             "\"/opt/vellora/vlutil\" b \"/tmp/w/vlo1A2B.tmp\" "
             "\"/opt/vellora/Stationery/Letterhead.pdf\" \"/tmp/w/vlx5E6F.tmp\"");
   settings.StationeryWatermark = 1;
-  EXPECT_EQ(stationeryCommand(job, settings).substr(22, 3), " w ");
+  EXPECT_EQ(stationeryCommand(job, settings).substr(21, 3), " w ");
 }
 
 TEST_F(UtilityCommandsTest, EncryptionCommandCarriesPasswordsDigitsAndLevel) {

@@ -35,7 +35,7 @@ TEST(AppendLog, AFullLogKeepsItsFirst9999CharactersAndTakesNothingMore) {
   appendLog(log, "%s\nError message: %s\n", "this entry does not fit whole");
   ASSERT_EQ(log.size(), 9999u);
   EXPECT_EQ(log.str().substr(0, 9990), big);
-  EXPECT_EQ(log.str().substr(9990), "\nError mes");
+  EXPECT_EQ(log.str().substr(9990), "\nError me");
   appendLog(log, "%s\nPro Ret Val: %d\n", 1);
   EXPECT_EQ(log.size(), 9999u);
   EXPECT_EQ(log.data()[9999], '\0');

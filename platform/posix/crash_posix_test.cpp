@@ -24,7 +24,7 @@ void writeCode(int code) {
 // The faults are meant: keep the undefined-behaviour sanitizer from
 // stopping them before the signal does.
 __attribute__((no_sanitize_undefined)) void touchNull() {
-  int* volatile nowhere = nullptr;
+  volatile int* volatile nowhere = nullptr;
   *nowhere = 1;
 }
 

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -276,6 +277,17 @@ bool isDirectory(const std::string& path) {
   struct stat st;
   if (::stat(path.c_str(), &st) != 0) return failed(errno);
   return S_ISDIR(st.st_mode);
+}
+
+bool canOpenExclusively(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd < 0) return failed(errno);
+  // Other programs announce that they hold a file with advisory locks; an
+  // exclusive lock we cannot take means someone else has it.
+  bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+  int error = errno;
+  ::close(fd);
+  return free ? true : failed(error);
 }
 
 bool createDirectory(const std::string& path) {
