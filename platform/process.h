@@ -45,6 +45,10 @@ class ChildProcess {
   // Reads at most size bytes of the child's output; 0 at the end of the
   // output or on failure. Blocks until something arrives.
   int readOutput(char* buffer, int size);
+  // The same, but gives up after timeoutMilliseconds without any output and
+  // returns kReadTimedOut then (the output is still open).
+  int readOutputWithin(char* buffer, int size, int timeoutMilliseconds);
+  static constexpr int kReadTimedOut = -1;
   WaitResult wait(int timeoutMilliseconds);
   // Valid after wait() returned kWaitDone. A child ended by a signal reports
   // 128 + the signal number.

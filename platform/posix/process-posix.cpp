@@ -7,6 +7,7 @@
 #include <strings.h>
 #include <sys/types.h>
 #include <sys/wait.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -168,6 +169,24 @@ int ChildProcess::readOutput(char* buffer, int size) {
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) setLastError(errno);
     return n > 0 ? static_cast<int>(n) : 0;
+  }
+}
+
+int ChildProcess::readOutputWithin(char* buffer, int size, int timeoutMilliseconds) {
+  if (state_->output < 0 || size <= 0) return 0;
+  std::uint64_t deadline = tickMilliseconds() + static_cast<std::uint64_t>(timeoutMilliseconds);
+  for (;;) {
+    std::uint64_t now = tickMilliseconds();
+    int left = now >= deadline ? 0 : static_cast<int>(deadline - now);
+    struct pollfd ready = {state_->output, POLLIN, 0};
+    int r = ::poll(&ready, 1, left);
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0) {
+      setLastError(errno);
+      return 0;
+    }
+    if (r == 0) return kReadTimedOut;
+    return readOutput(buffer, size);
   }
 }
 

@@ -94,6 +94,24 @@ TEST(Process, WaitTimesOutOnASleepingChildThenKill) {
   EXPECT_EQ(readAll(child), "");
 }
 
+TEST(Process, TimedReadsGiveUpOnASilentChildButNotOnOutput) {
+  ChildProcess child;
+  ASSERT_TRUE(child.start(shellLine("echo first; sleep 5; echo late"), capturing()));
+  char buffer[64];
+  int n = child.readOutputWithin(buffer, sizeof buffer, 2000);
+  ASSERT_GT(n, 0);
+  EXPECT_EQ(std::string(buffer, n), "first\n");
+  std::uint64_t before = platform::tickMilliseconds();
+  EXPECT_EQ(child.readOutputWithin(buffer, sizeof buffer, 200), ChildProcess::kReadTimedOut);
+  std::uint64_t waited = platform::tickMilliseconds() - before;
+  EXPECT_GE(waited, 150u);
+  EXPECT_LT(waited, 2000u);
+  child.kill();
+  child.wait(platform::kWaitForever);
+  // A closed output reads as its end, not as a time-out.
+  EXPECT_EQ(child.readOutputWithin(buffer, sizeof buffer, 200) >= 0, true);
+}
+
 TEST(Process, ProgramsThatCannotStartFail) {
   ChildProcess child;
   EXPECT_FALSE(child.start("/no/such/program arg", capturing()));

@@ -117,6 +117,19 @@ int ChildProcess::readOutput(char* buffer, int size) {
   }
 }
 
+int ChildProcess::readOutputWithin(char* buffer, int size, int timeoutMilliseconds) {
+  if (state_->output == nullptr || buffer == nullptr || size <= 0) return 0;
+  // Anonymous pipes have no waitable read: look at what is there.
+  const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeoutMilliseconds);
+  for (;;) {
+    DWORD available = 0;
+    if (!PeekNamedPipe(state_->output, nullptr, 0, nullptr, &available, nullptr)) return 0;
+    if (available > 0) return readOutput(buffer, size);
+    if (GetTickCount64() >= deadline) return kReadTimedOut;
+    Sleep(10);
+  }
+}
+
 WaitResult ChildProcess::wait(int timeoutMilliseconds) {
   if (state_->done) return kWaitDone;
   if (state_->process == nullptr) return kWaitFailed;

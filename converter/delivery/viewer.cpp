@@ -1,0 +1,86 @@
+#include "converter/delivery/viewer.h"
+
+#include "common/product.h"
+#include "converter/backends/utility_commands.h"
+#include "converter/job/job_helpers.h"
+#include "converter/job/run_log.h"
+#include "converter/settings/expand_environment.h"
+#include "converter/settings/store_access.h"
+#include "converter/ui/string_table.h"
+#include "platform/process.h"
+#include "platform/shell.h"
+#include "platform/ui.h"
+
+namespace vellora {
+
+namespace {
+
+constexpr std::size_t kViewCommandCapacity = 1000;
+constexpr const char kAcrobatReaderAppPath[] =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\AcroRd32.exe";
+
+// Starts a command without waiting for it, never through a shell.
+bool startDetached(JobRecord& job, const std::string& command) {
+  platform::ChildProcess child;
+  platform::StartOptions options;
+  options.hideWindow = false;
+  if (child.start(command, options)) return true;
+  appendLog(job.errorLog, "%s\nCould not start: %s\n%s\n", command.c_str(),
+            lastErrorText().c_str());
+  return false;
+}
+
+void viewerNotStarted(JobRecord& job) {
+  showMessageId(job, kStrViewerNotStarted, platform::kMbOk | platform::kMbIconInformation);
+}
+
+}  // namespace
+
+void viewOrPostProcess(JobRecord& job) {
+  if (job.viewAfterConversion != 1 && job.postProcessCommand.empty()) {
+    writeStoreNumber(StoreKey::kUser, "AutoLaunch", 0);
+    return;
+  }
+
+  std::string output = quotedArgument(job.outputPath);
+  std::string command;
+  std::string viewer = readRegistryString(platform::HKLM, kProductKey, "ViewerPath");
+  if (!viewer.empty()) {
+    command = formatCut(kViewCommandCapacity, "%s %s", expandEnvironment(viewer).c_str(),
+                        output.c_str());
+  } else if (!job.postProcessCommand.empty()) {
+    std::string program = expandEnvironment(job.postProcessCommand);
+    if (!job.convertTarget.empty()) {
+      command = formatCut(kViewCommandCapacity, "%s %s %s", program.c_str(),
+                          quotedArgument(job.convertTarget).c_str(), output.c_str());
+    } else {
+      command = formatCut(kViewCommandCapacity, "%s %s", program.c_str(), output.c_str());
+    }
+  }
+
+  if (!command.empty() && !isVersion6()) {
+    if (!startDetached(job, command)) viewerNotStarted(job);
+    return;
+  }
+
+  if (!job.viewWithReaderProgram || isVersion6()) {
+    writeStoreNumber(StoreKey::kUser, "AutoLaunch", 1);
+    if (!platform::shellOpen(job.outputPath)) {
+      appendLog(job.errorLog, "%s\nCould not open with the desktop: %s\n%s\n",
+                job.outputPath.c_str(), lastErrorText().c_str());
+      viewerNotStarted(job);
+      return;
+    }
+    // Windows brings the reader's windows to the front after a second; the
+    // desktops here raise a newly opened document themselves.
+    platform::sleepMilliseconds(1000);
+    return;
+  }
+
+  std::string reader = readRegistryString(platform::HKLM, kAcrobatReaderAppPath, "");
+  if (reader.empty() ||
+      !startDetached(job, formatCut(kViewCommandCapacity, "%s %s", reader.c_str(), output.c_str())))
+    viewerNotStarted(job);
+}
+
+}  // namespace vellora

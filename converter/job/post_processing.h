@@ -1,0 +1,34 @@
+// The steps of a job that hand a PDF to the utility program: the look at an
+// existing file the new document joins, and the post-processing of the new
+// document (join, stationery, permissions, producer).
+#pragma once
+
+#include "converter/job/converter_run.h"
+
+namespace vellora {
+
+// Examines the existing file a new document is appended to or prepended
+// before, and asks for its password when it has one. May end the job.
+void examineExistingPdf(ConverterRun& run);
+
+// Joins the new document with the existing one, up to three password
+// attempts. May end the job.
+void joinWithExistingPdf(ConverterRun& run);
+// Applies the chosen stationery when it is enabled and named.
+void applyStationery(ConverterRun& run);
+// Sets passwords and permissions when an encryption level is chosen.
+void applyEncryption(ConverterRun& run);
+// Gives the document the product's name as its producer (Ghostscript writes
+// its own). A failure leaves the document as it is.
+void setProducer(ConverterRun& run);
+
+// Makes the utility's output the job's work file. Returns false (after
+// logging with failureFormat, a "%s...%s" entry taking the work file path)
+// when the copy failed; the utility's result is then kept under its own name
+// so nothing is lost.
+bool replaceWorkFile(JobRecord& job, const char* failureFormat);
+
+// Whether the stationery settings ask for stationery.
+bool stationeryWanted(const SettingsRecord& settings);
+
+}  // namespace vellora

@@ -1,0 +1,146 @@
+#include "converter/job/startup.h"
+
+#include "common/monitor_contract.h"
+#include "common/product.h"
+#include "converter/backends/interpreter_setup.h"
+#include "converter/job/exception_filter.h"
+#include "converter/job/job_helpers.h"
+#include "converter/job/run_log.h"
+#include "converter/ui/string_table.h"
+#include "platform/files.h"
+#include "platform/registry.h"
+
+namespace vellora {
+
+namespace {
+
+const std::string kSep = platform::kPathSeparator;
+
+constexpr const char kAcrobatReaderAppPath[] =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\AcroRd32.exe";
+
+bool pdfReaderInstalled() {
+  platform::RegKey pdfClass;
+  if (pdfClass.open(platform::HKCR, ".pdf", platform::kRegRead) != platform::kRegOk) return false;
+  return !readRegistryString(platform::HKLM, kAcrobatReaderAppPath, "").empty();
+}
+
+// The three files every job owns from the start. A working folder where they
+// cannot be made (full, or no longer writable) falls back to the system's
+// temporary folder rather than leaving the job without them.
+bool createJobFiles(JobRecord& job) {
+  PathText* files[] = {&job.workFile, &job.utilityOutFile, &job.backupFile};
+  const char* prefixes[] = {"vlo", "vlx", "vlt"};
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    bool all = true;
+    for (int i = 0; i < 3; ++i) {
+      std::string path;
+      if (platform::createTempFile(job.tempDir, prefixes[i], &path) != 0) {
+        all = false;
+        break;
+      }
+      *files[i] = platform::shortPath(path);
+    }
+    if (all) return true;
+    for (PathText* file : files) {
+      if (!file->empty()) platform::deleteFile(*file);
+      file->clear();
+    }
+    std::string fallback = platform::tempPath();
+    if (attempt == 1 || fallback == job.tempDir.str()) break;
+    job.tempDir = fallback;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string workingFolder() {
+  if (osFamily() == 1) return platform::tempPath();
+  std::string folder =
+      platform::applicationDataFolder() + kSep + kProductName + kSep + "Temp";
+  // One directory level only: a product folder under application data that
+  // does not exist means the product was never set up for this user.
+  if (!platform::fileExists(folder) && !platform::createDirectory(folder))
+    return platform::tempPath();
+  return platform::shortPath(folder);
+}
+
+bool startJob(ConverterRun& run, const std::vector<std::string>& arguments, int* exitCode) {
+  JobRecord& job = run.job;
+  // 1. The record starts zeroed (a fresh object); the caption is the product name.
+  job.messageCaption = stringTableText(kStrProductName);
+
+  // 2. Message boxes have no owner window on this system family.
+  // 3. The product folder.
+  job.installDir =
+      cut(platform::shortPath(readRegistryString(platform::HKLM, kProductKey, kAppPathValue)),
+          kShortPathCapacity);
+
+  // 4. From here on a crash still leaves the error log on disk.
+  installExceptionFilter(job);
+
+  // 5. System folders and the own Ghostscript's library path.
+  job.systemDir = platform::systemFolder();
+  job.fontsDir = platform::windowsFolder() + kSep + "fonts";
+  job.includePath = job.systemDir.str() + kSep + "kelp" + kSep + "lib" +
+                    platform::kPathListSeparator + job.systemDir.str() + kSep + "kelp" + kSep +
+                    "fonts" + platform::kPathListSeparator;
+
+  // 6. The page count and the spool file are required.
+  if (arguments.size() < 2) {
+    removeExceptionFilter();
+    *exitCode = -1;
+    return false;
+  }
+
+  // 7.
+  job.pageCount = leadingInt(arguments[0]);
+  job.spoolFile = cut(platform::shortPath(arguments[1]), kShortPathCapacity);
+  if (arguments.size() >= 3) job.documentName = arguments[2];
+
+  // 8. The print monitor passes the printer as the fourth argument; the
+  // arguments after it are accepted and ignored.
+  job.printerName = kPrinterName;
+  if (arguments.size() >= 4) job.printerName = arguments[3];
+
+  // 9. The printer selects its own settings and profiles keys.
+  run.keys = SelectPrinterKeys(job.printerName);
+  setCurrentPrinterKeys(run.keys);
+
+  // 10.-12.
+  job.pdfSettingsName = "default";
+  if (job.pageCount == kUserPostScriptMode) {
+    job.pageCount = 1;
+    job.keepSpoolFile = 1;
+  }
+  job.errorLog.clear();
+  job.errorLog.append(kJobBanner);
+
+  // 13.
+  job.pdfReaderInstalled = pdfReaderInstalled() ? 1 : 0;
+
+  // 14. and 15.
+  job.tempDir = workingFolder();
+  if (!createJobFiles(job)) {
+    appendLog(job.errorLog, "%s\nError creating temporary files in: %s\n%s\n",
+              job.tempDir.c_str(), lastErrorText().c_str());
+  }
+
+  // 16.
+  setUpInterpreter(job);
+
+  // 17. The stationery names are listed by the options pages when they are
+  // shown; the job itself needs only the settings.
+  LoadSettings(run.keys, job.installDir, &run.settings);
+
+  // 18.
+  job.optionsFile = job.installDir.str() + kSep + job.printerName.str() + ".opt";
+  job.lastDirectory = readRegistryString(platform::HKCU, kProductKey, "LastDirectory");
+
+  // 19.
+  run.options = readCommandOptions(job.optionsFile);
+  return true;
+}
+
+}  // namespace vellora
