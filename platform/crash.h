@@ -10,7 +10,7 @@ namespace platform {
 // 0x80000002, SIGFPE 0xC0000094, SIGILL 0xC000001D, SIGABRT 0xC0000409).
 // On POSIX it runs inside a signal handler: it may only touch preallocated
 // memory and call the signal-safe functions below. The process ends when it
-// returns.
+// returns (exit status 3 on POSIX, the status abort() gives on Windows).
 using CrashHandler = void (*)(int exceptionCode);
 
 void installCrashHandler(CrashHandler handler);

@@ -21,7 +21,7 @@
 // fields separated by a tab; in texts a backslash is written "\\", a line
 // break "\n" and a tab "\t"):
 //
-//   message    <flags in hex> <caption> <text> <answer>
+//   message    <flags in hex, "0x34"> <caption> <text> <answer: yes, no, ok, cancel...>
 //   progress   open <text>  |  range <low> <high>  |  step <n>  |  position <n>  |  close
 //   status     open <caption> <text>  |  text <text>  |  close
 //   saveas     <folder> <name> <filter index> <answer path or <cancel>> <filter index chosen>
@@ -77,6 +77,7 @@ class ScriptedUi : public UserInterface {
   struct Answer {
     std::string kind;
     std::string value;
+    int filterIndex = 0;  // saveas: from the saveas-filter line before it, 0 when none
     bool used = false;
   };
   std::vector<Answer> script_;

@@ -1,0 +1,108 @@
+// Fatal signals turned into the crash handler's call. The handler runs on an
+// alternate stack so that a stack overflow reaches it too, and each signal is
+// reset to its default on delivery so a fault inside the handler ends the
+// process instead of looping.
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/crash.h"
+
+namespace platform {
+
+namespace {
+
+struct Mapping {
+  int signal;
+  int code;
+};
+
+const Mapping kMappings[] = {
+    {SIGSEGV, static_cast<int>(0xC0000005u)},  // access violation
+    {SIGBUS, static_cast<int>(0x80000002u)},   // datatype misalignment
+    {SIGFPE, static_cast<int>(0xC0000094u)},   // integer divide by zero
+    {SIGILL, static_cast<int>(0xC000001Du)},   // illegal instruction
+    {SIGABRT, static_cast<int>(0xC0000409u)},  // stack buffer overrun / fail fast
+};
+constexpr int kMappingCount = sizeof kMappings / sizeof kMappings[0];
+constexpr int kCrashExitCode = 3;
+
+volatile sig_atomic_t gInstalled = 0;
+CrashHandler volatile gHandler = nullptr;
+struct sigaction gPrevious[kMappingCount];
+void* gAlternateStack = nullptr;
+
+void onFatalSignal(int sig) {
+  int code = 0;
+  for (const auto& m : kMappings)
+    if (m.signal == sig) code = m.code;
+  CrashHandler handler = gHandler;
+  if (handler) handler(code);
+  _exit(kCrashExitCode);
+}
+
+}  // namespace
+
+void installCrashHandler(CrashHandler handler) {
+  gHandler = handler;
+  if (!gAlternateStack) {
+    const std::size_t size = 64 * 1024;
+    gAlternateStack = std::malloc(size);
+    if (gAlternateStack) {
+      stack_t stack;
+      stack.ss_sp = gAlternateStack;
+      stack.ss_size = size;
+      stack.ss_flags = 0;
+      if (sigaltstack(&stack, nullptr) != 0) {
+        std::free(gAlternateStack);
+        gAlternateStack = nullptr;
+      }
+    }
+  }
+  struct sigaction action;
+  std::memset(&action, 0, sizeof action);
+  action.sa_handler = onFatalSignal;
+  action.sa_flags = SA_ONSTACK | SA_RESETHAND;
+  sigemptyset(&action.sa_mask);
+  for (int i = 0; i < kMappingCount; ++i) {
+    struct sigaction previous;
+    sigaction(kMappings[i].signal, &action, &previous);
+    if (!gInstalled) gPrevious[i] = previous;
+  }
+  gInstalled = 1;
+}
+
+void removeCrashHandler() {
+  if (!gInstalled) return;
+  for (int i = 0; i < kMappingCount; ++i) sigaction(kMappings[i].signal, &gPrevious[i], nullptr);
+  gInstalled = 0;
+  gHandler = nullptr;
+}
+
+bool writeFileFromCrashHandler(const char* path, const char* data, std::size_t size) {
+  int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  bool ok = true;
+  while (size > 0) {
+    ssize_t n = ::write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = false;
+      break;
+    }
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  if (::close(fd) != 0 && errno != EINTR) ok = false;
+  return ok;
+}
+
+void deleteFileFromCrashHandler(const char* path) { ::unlink(path); }
+
+void exitProcessImmediately(int code) { _exit(code); }
+
+}  // namespace platform

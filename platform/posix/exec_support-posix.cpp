@@ -1,0 +1,81 @@
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "platform/posix/exec_support.h"
+
+namespace platform {
+namespace posix {
+
+namespace {
+
+bool isExecutableFile(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
+}
+
+}  // namespace
+
+std::string findProgram(const std::string& name) {
+  if (name.empty()) {
+    errno = ENOENT;
+    return std::string();
+  }
+  if (name.find('/') != std::string::npos) return name;
+  const char* env = std::getenv("PATH");
+  std::string path = env ? env : "/usr/local/bin:/usr/bin:/bin";
+  std::string::size_type start = 0;
+  for (;;) {
+    std::string::size_type end = path.find(':', start);
+    std::string dir = path.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    std::string candidate = (dir.empty() ? std::string(".") : dir) + "/" + name;
+    if (isExecutableFile(candidate)) return candidate;
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  errno = ENOENT;
+  return std::string();
+}
+
+ExecArguments::ExecArguments(const std::vector<std::string>& arguments) : strings_(arguments) {
+  for (auto& s : strings_) pointers_.push_back(&s[0]);
+  pointers_.push_back(nullptr);
+}
+
+void resetSignalsInChild() {
+  struct sigaction action;
+  action.sa_handler = SIG_DFL;
+  action.sa_flags = 0;
+  sigemptyset(&action.sa_mask);
+  for (int sig = 1; sig < NSIG; ++sig) sigaction(sig, &action, nullptr);
+  sigset_t none;
+  sigemptyset(&none);
+  sigprocmask(SIG_SETMASK, &none, nullptr);
+}
+
+void reportExecFailure(int statusFd, int code) {
+  ssize_t ignored = ::write(statusFd, &code, sizeof code);
+  (void)ignored;
+  _exit(127);
+}
+
+int readExecStatus(int statusFd) {
+  int code = 0;
+  std::size_t got = 0;
+  char* bytes = reinterpret_cast<char*>(&code);
+  while (got < sizeof code) {
+    ssize_t n = ::read(statusFd, bytes + got, sizeof code - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  if (got == 0) return 0;  // closed by a successful exec
+  return got == sizeof code && code != 0 ? code : ECHILD;
+}
+
+}  // namespace posix
+}  // namespace platform

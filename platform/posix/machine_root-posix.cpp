@@ -1,0 +1,53 @@
+// Where the machine-wide and per-user stores live on POSIX.
+#include "platform/posix/machine_root.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+namespace platform {
+namespace posix {
+
+namespace {
+
+std::string environmentValue(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? std::string(value) : std::string();
+}
+
+std::string homeFolder() {
+  std::string home = environmentValue("HOME");
+  if (!home.empty()) return home;
+  // Daemons and cron jobs may run without HOME; the account database knows.
+  if (const passwd* entry = getpwuid(getuid()))
+    if (entry->pw_dir && entry->pw_dir[0]) return entry->pw_dir;
+  return "/tmp";
+}
+
+std::string withoutTrailingSlashes(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+}  // namespace
+
+std::string machineRoot() {
+  std::string root = environmentValue("VELLORA_ROOT");
+  if (!root.empty()) return withoutTrailingSlashes(root);
+  return withoutTrailingSlashes(homeFolder()) + "/.vellora";
+}
+
+std::string machineStorePath() { return machineRoot() + "/registry/machine.db"; }
+
+std::string userConfigFolder() {
+  // The desktop conventions ignore a relative XDG_CONFIG_HOME.
+  std::string base = environmentValue("XDG_CONFIG_HOME");
+  if (base.empty() || base[0] != '/') base = withoutTrailingSlashes(homeFolder()) + "/.config";
+  return withoutTrailingSlashes(base) + "/vellora";
+}
+
+std::string userStorePath() { return userConfigFolder() + "/registry.db"; }
+
+}  // namespace posix
+}  // namespace platform

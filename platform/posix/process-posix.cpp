@@ -1,0 +1,287 @@
+// Child processes on POSIX: fork and exec of the split command line, never a
+// shell, so that ";", "$" and quotes reach the program as typed. Every
+// descriptor this code creates is close-on-exec, so children started at the
+// same time from other threads never hold each other's pipes open.
+#include <fcntl.h>
+#include <signal.h>
+#include <strings.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <thread>
+
+#include "platform/files.h"
+#include "platform/posix/exec_support.h"
+#include "platform/process.h"
+#include "platform/system.h"
+
+extern char** environ;
+
+namespace platform {
+
+struct ChildProcess::State {
+  pid_t pid = -1;
+  int output = -1;
+  bool reaped = false;
+  int status = 0;
+};
+
+namespace {
+
+void closeFd(int* fd) {
+  if (*fd >= 0) ::close(*fd);
+  *fd = -1;
+}
+
+// Keeps our descriptors off 0, 1 and 2, which the child rewires: a parent
+// started with a standard stream closed would otherwise hand out those numbers.
+int aboveStandard(int fd) {
+  if (fd < 0 || fd > 2) return fd;
+  int moved = fcntl(fd, F_DUPFD_CLOEXEC, 3);
+  ::close(fd);
+  return moved;
+}
+
+bool makePipe(int fds[2]) {
+  if (pipe2(fds, O_CLOEXEC) != 0) return false;
+  fds[0] = aboveStandard(fds[0]);
+  fds[1] = aboveStandard(fds[1]);
+  if (fds[0] < 0 || fds[1] < 0) {
+    closeFd(&fds[0]);
+    closeFd(&fds[1]);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+ChildProcess::ChildProcess() : state_(new State) {}
+
+ChildProcess::~ChildProcess() {
+  closeFd(&state_->output);
+  if (state_->pid > 0 && !state_->reaped) {
+    int status;
+    if (waitpid(state_->pid, &status, WNOHANG) == 0) {
+      // Still running: the child goes on as on Windows, and a waiter reaps it
+      // so that no zombie stays behind.
+      pid_t pid = state_->pid;
+      try {
+        std::thread([pid] {
+          int ignored;
+          while (waitpid(pid, &ignored, 0) < 0 && errno == EINTR) {
+          }
+        }).detach();
+      } catch (...) {
+      }
+    }
+  }
+}
+
+bool ChildProcess::start(const std::string& commandLine, const StartOptions& options) {
+  closeFd(&state_->output);
+  state_.reset(new State);
+
+  std::vector<std::string> arguments = splitCommandLine(commandLine);
+  if (arguments.empty() || arguments[0].empty()) {
+    setLastError(ENOENT);
+    return false;
+  }
+  std::string program = posix::findProgram(arguments[0]);
+  if (program.empty()) {
+    setLastError(errno ? errno : ENOENT);
+    return false;
+  }
+  posix::ExecArguments argv(arguments);
+  const std::string directory = options.currentDirectory;
+
+  int status[2] = {-1, -1};
+  int output[2] = {-1, -1};
+  int input = -1;
+  if (!makePipe(status)) {
+    setLastError(errno);
+    return false;
+  }
+  if (options.captureOutput) {
+    input = aboveStandard(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+    if (input < 0 || !makePipe(output)) {
+      int code = errno;
+      closeFd(&input);
+      closeFd(&status[0]);
+      closeFd(&status[1]);
+      setLastError(code);
+      return false;
+    }
+  }
+
+  pid_t pid = fork();
+  if (pid < 0) {
+    int code = errno;
+    closeFd(&status[0]);
+    closeFd(&status[1]);
+    closeFd(&output[0]);
+    closeFd(&output[1]);
+    closeFd(&input);
+    setLastError(code);
+    return false;
+  }
+  if (pid == 0) {
+    // Only async-signal-safe calls from here on.
+    if (!directory.empty() && chdir(directory.c_str()) != 0)
+      posix::reportExecFailure(status[1], errno);
+    if (options.captureOutput) {
+      if (dup2(input, 0) < 0 || dup2(output[1], 1) < 0 || dup2(output[1], 2) < 0)
+        posix::reportExecFailure(status[1], errno);
+    }
+    posix::resetSignalsInChild();
+    execve(program.c_str(), argv.argv(), environ);
+    posix::reportExecFailure(status[1], errno);
+  }
+
+  closeFd(&status[1]);
+  closeFd(&output[1]);
+  closeFd(&input);
+  int code = posix::readExecStatus(status[0]);
+  closeFd(&status[0]);
+  if (code != 0) {
+    int ignored;
+    while (waitpid(pid, &ignored, 0) < 0 && errno == EINTR) {
+    }
+    closeFd(&output[0]);
+    setLastError(code);
+    return false;
+  }
+  state_->pid = pid;
+  state_->output = output[0];
+  setLastError(0);
+  return true;
+}
+
+int ChildProcess::readOutput(char* buffer, int size) {
+  if (state_->output < 0 || size <= 0) return 0;
+  for (;;) {
+    ssize_t n = ::read(state_->output, buffer, static_cast<std::size_t>(size));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) setLastError(errno);
+    return n > 0 ? static_cast<int>(n) : 0;
+  }
+}
+
+WaitResult ChildProcess::wait(int timeoutMilliseconds) {
+  if (state_->pid <= 0) {
+    setLastError(ECHILD);
+    return kWaitFailed;
+  }
+  if (state_->reaped) return kWaitDone;
+  if (timeoutMilliseconds < 0) {
+    for (;;) {
+      pid_t r = waitpid(state_->pid, &state_->status, 0);
+      if (r == state_->pid) break;
+      if (r < 0 && errno != EINTR) {
+        setLastError(errno);
+        return kWaitFailed;
+      }
+    }
+    state_->reaped = true;
+    return kWaitDone;
+  }
+  const std::uint64_t deadline = tickMilliseconds() + static_cast<std::uint64_t>(timeoutMilliseconds);
+  int pause = 1;
+  for (;;) {
+    pid_t r = waitpid(state_->pid, &state_->status, WNOHANG);
+    if (r == state_->pid) {
+      state_->reaped = true;
+      return kWaitDone;
+    }
+    if (r < 0 && errno != EINTR) {
+      setLastError(errno);
+      return kWaitFailed;
+    }
+    std::uint64_t now = tickMilliseconds();
+    if (now >= deadline) return kWaitTimeout;
+    std::uint64_t left = deadline - now;
+    sleepMilliseconds(static_cast<int>(left < static_cast<std::uint64_t>(pause) ? left : pause));
+    if (pause < 20) pause *= 2;
+  }
+}
+
+int ChildProcess::exitCode() const {
+  if (!state_->reaped) return -1;
+  if (WIFEXITED(state_->status)) return WEXITSTATUS(state_->status);
+  if (WIFSIGNALED(state_->status)) return 128 + WTERMSIG(state_->status);
+  return -1;
+}
+
+void ChildProcess::kill() {
+  if (state_->pid > 0 && !state_->reaped) ::kill(state_->pid, SIGKILL);
+}
+
+bool ChildProcess::running() const {
+  if (state_->pid <= 0 || state_->reaped) return false;
+  if (waitpid(state_->pid, &state_->status, WNOHANG) == state_->pid) {
+    state_->reaped = true;
+    return false;
+  }
+  return true;
+}
+
+bool getEnvironment(const std::string& name, std::string* value) {
+  const char* found = std::getenv(name.c_str());
+  if (!found) return false;
+  if (value) *value = found;
+  return true;
+}
+
+bool getEnvironmentIgnoreCase(const std::string& name, std::string* value) {
+  if (getEnvironment(name, value)) return true;
+  if (name.empty()) return false;
+  for (char** entry = environ; entry && *entry; ++entry) {
+    const char* equals = std::strchr(*entry, '=');
+    if (!equals || static_cast<std::size_t>(equals - *entry) != name.size()) continue;
+    if (strncasecmp(*entry, name.c_str(), name.size()) == 0) {
+      if (value) *value = equals + 1;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool setEnvironment(const std::string& name, const std::string& value) {
+  if (name.empty() || name.find('=') != std::string::npos) {
+    setLastError(EINVAL);
+    return false;
+  }
+  if (setenv(name.c_str(), value.c_str(), 1) != 0) {
+    setLastError(errno);
+    return false;
+  }
+  return true;
+}
+
+bool unsetEnvironment(const std::string& name) {
+  if (name.empty() || name.find('=') != std::string::npos) {
+    setLastError(EINVAL);
+    return false;
+  }
+  if (unsetenv(name.c_str()) != 0) {
+    setLastError(errno);
+    return false;
+  }
+  return true;
+}
+
+void sleepMilliseconds(int milliseconds) {
+  if (milliseconds <= 0) return;
+  struct timespec left;
+  left.tv_sec = milliseconds / 1000;
+  left.tv_nsec = static_cast<long>(milliseconds % 1000) * 1000000L;
+  while (nanosleep(&left, &left) != 0 && errno == EINTR) {
+  }
+}
+
+}  // namespace platform
