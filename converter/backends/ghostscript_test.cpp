@@ -179,28 +179,5 @@ TEST_F(GhostscriptTest, TheOwnGhostscriptRunsFromTheSystemFolder) {
                      "gs  @\""));
 }
 
-TEST_F(GhostscriptTest, TheQuotedLibraryPathOfAnInstalledGhostscriptStillConverts) {
-  // The installed Ghostscript's library path comes quoted, as discovery
-  // hands it over; Ghostscript keeps those quotes and falls back to its own
-  // search path.
-  const std::string help = testsupport::run({kGsProgram, "-h"}).output;
-  std::size_t start = help.find("Search path:\n");
-  ASSERT_NE(start, std::string::npos);
-  std::string path;
-  std::size_t line = start + 13;
-  while (line < help.size() && help[line] == ' ') {
-    std::size_t end = help.find('\n', line);
-    for (std::size_t i = line; i < end; ++i)
-      if (help[i] != ' ') path += help[i];
-    line = end + 1;
-  }
-  ASSERT_FALSE(path.empty());
-  job->includePath = "\"" + path + "\"";
-  job->pageCount = 2;
-  convert(multiPageJob(2));
-  ASSERT_EQ(job->conversionFailed, 0) << log();
-  EXPECT_EQ(pages(), 2);
-}
-
 }  // namespace
 }  // namespace vellora
