@@ -1,0 +1,176 @@
+#include "converter/backends/interpreter_runner.h"
+
+#include <cstdint>
+#include <memory>
+
+#include "converter/backends/command_file.h"
+#include "converter/backends/concatenate.h"
+#include "converter/backends/progress_text.h"
+#include "converter/job/job_helpers.h"
+#include "converter/job/run_log.h"
+#include "platform/files.h"
+#include "platform/process.h"
+#include "platform/ui.h"
+
+namespace vellora {
+
+namespace {
+
+constexpr int kReadSize = 10;
+// Output is collected while it is shorter than this; the chunk that starts
+// below the limit is kept whole.
+constexpr std::size_t kCollectedOutputLimit = 10000;
+
+int countPage(const char* data, int size) {
+  int count = 0;
+  for (int i = 0; i + 4 <= size; ++i)
+    if (data[i] == 'P' && data[i + 1] == 'a' && data[i + 2] == 'g' && data[i + 3] == 'e') ++count;
+  return count;
+}
+
+// The one place the interpreter's output is read: blocks until a piece
+// arrives, 0 when the output has ended. A time-out for an interpreter that
+// stops producing output belongs here.
+int readOutputChunk(platform::ChildProcess& child, char* buffer) {
+  return child.readOutput(buffer, kReadSize);
+}
+
+void setProgress(platform::ProgressWindow* window, int position) {
+  if (!window) return;
+  window->setPosition(position);
+  window->repaint();
+}
+
+// Reads the child's output to its end with the progress window showing the
+// pages counted: every "Page" within one piece read counts as a page.
+std::string collectOutput(JobRecord& job, platform::ChildProcess& child,
+                          platform::ProgressWindow* window) {
+  if (window) {
+    window->setRange(0, job.pageCount == 1 ? 2 : job.pageCount);
+    window->setStep(1);
+  }
+  setProgress(window, 1);
+
+  std::string collected;
+  int total = 1;
+  char buffer[kReadSize];
+  int n;
+  while ((n = readOutputChunk(child, buffer)) > 0) {
+    if (collected.size() < kCollectedOutputLimit) collected.append(buffer, static_cast<std::size_t>(n));
+    total += countPage(buffer, n);
+    setProgress(window, total + 1);
+  }
+  setProgress(window, total + 1);
+  return collected;
+}
+
+std::string expectedOutputFile(const JobRecord& job, ArgumentSet set) {
+  if (set == ArgumentSet::kDistiller || set == ArgumentSet::kExtraType) return job.outputPath;
+  return job.workFile;
+}
+
+bool outputWritten(const std::string& path) {
+  std::uint64_t size = 0;
+  return platform::fileSize(path, &size) && size > 0;
+}
+
+void setInterpreterEnvironment(const JobRecord& job) {
+  platform::setEnvironment("TMPDIR", job.tempDir);
+  platform::setEnvironment("TEMP", job.tempDir);
+}
+
+}  // namespace
+
+int runInterpreter(JobRecord& job, ArgumentSet set, const std::string& commandLine) {
+  const bool withPipe = set != ArgumentSet::kDistiller;
+  platform::StartOptions options;
+  options.inheritHandles = true;
+  options.hideWindow = true;
+  options.captureOutput = withPipe;
+
+  platform::ChildProcess child;
+  if (!child.start(commandLine, options)) {
+    // Nothing would ever be written: the job must not go on as if the
+    // empty work file were its result.
+    appendLog(job.errorLog, "%s\nCould not start the PostScript interpreter: %s\n%s\n",
+              commandLine.c_str(), lastErrorText().c_str());
+    job.conversionFailed = 1;
+    platform::ui().setCursor(platform::Cursor::kArrow);
+    return 0;
+  }
+
+  int result = 0;
+  std::string output;
+  std::unique_ptr<platform::ProgressWindow> window;
+  if (withPipe) {
+    window = platform::ui().openProgressWindow(kProgressWindowText);
+    output = collectOutput(job, child, window.get());
+  }
+  const bool finished = child.wait(platform::kWaitForever) == platform::kWaitDone;
+  const int exitCode = finished ? child.exitCode() : -1;
+
+  bool statusFailed = false;
+  if (withPipe) {
+    if (contains(output, "Error")) job.conversionFailed = 1;
+    if (contains(output, "encrypted PDF")) result = 1;
+    // Ghostscript that crashed or gave up without saying "Error" has still
+    // not made a document.
+    if (judgesExitStatus(set) && exitCode != 0) {
+      statusFailed = true;
+      job.conversionFailed = 1;
+    }
+  }
+  const std::string outputFile = expectedOutputFile(job, set);
+  const bool noOutput = !job.conversionFailed && !outputWritten(outputFile);
+  if (noOutput) job.conversionFailed = 1;
+
+  if (job.conversionFailed && withPipe)
+    appendLog(job.errorLog, "%s\nPostscript Converter Output:\n%s", output.c_str());
+  if (statusFailed) appendLog(job.errorLog, "%s\nPostScript interpreter exit code: %d\n", exitCode);
+  if (noOutput)
+    appendLog(job.errorLog, "%s\nThe PostScript interpreter wrote no output: %s\n",
+              outputFile.c_str());
+
+  window.reset();
+  platform::ui().setCursor(platform::Cursor::kArrow);
+  return result;
+}
+
+int runConversionWith(JobRecord& job, const SettingsRecord& settings,
+                      const std::string& intCommandText) {
+  const std::string commandFile = commandFilePath(job.tempDir);
+  InterpreterArguments arguments =
+      buildInterpreterArguments(job, settings, intCommandText, commandFile);
+
+  if (usesCommandFile(arguments.set)) {
+    appendLog(job.errorLog, "%s\nCommand File Text:\n%s\n", arguments.commandFileText.c_str());
+    // PStill reads its own kind of argument file; it is written as it always was.
+    const bool endWithLineEnd = arguments.set != ArgumentSet::kPStill;
+    if (!writeCommandFile(job, arguments.commandFileText, endWithLineEnd))
+      return kConversionNoCommandFile;
+  }
+
+  if (arguments.set == ArgumentSet::kConcatenation) {
+    job.postScriptOnly = 1;
+    job.viewAfterConversion = 0;
+    if (!concatenatePostScript(job, job.paramsFile, job.prologueFile, job.spoolFile,
+                               job.epilogueFile, job.workFile))
+      job.conversionFailed = 1;
+  }
+
+  appendLog(job.errorLog, "%s\nCommandline:\n%s\n", arguments.commandLine.c_str());
+
+  if (arguments.set == ArgumentSet::kConcatenation) return kConversionDone;
+  if (arguments.set == ArgumentSet::kNone) {
+    appendLog(job.errorLog, "%s\nNo PostScript interpreter of kind %d can be run\n",
+              job.interpreterKind);
+    job.conversionFailed = 1;
+    return kConversionDone;
+  }
+
+  setInterpreterEnvironment(job);
+  return runInterpreter(job, arguments.set, arguments.commandLine) == 1 ? kConversionEncrypted
+                                                                        : kConversionDone;
+}
+
+}  // namespace vellora
