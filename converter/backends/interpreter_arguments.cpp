@@ -36,10 +36,21 @@ bool isConvertedType(const JobRecord& job, int number) {
   return false;
 }
 
+// Ghostscript reads a quote inside an argument of its argument file as a
+// plain character, so '-I"a:b"' would search '"a' and 'b"', and a blank in
+// the path would split it: the quoted library path of an installed
+// Ghostscript goes around the whole argument instead.
+std::string includeArgument(const std::string& includePath) {
+  if (includePath.size() > 2 && includePath.front() == '"' && includePath.back() == '"')
+    return "\"-I" + includePath.substr(1, includePath.size() - 2) + "\"";
+  return "-I" + includePath;
+}
+
 std::string ghostscriptText(const JobRecord& job, const SettingsRecord& settings) {
   const int minor = settings.PDFLevel + 2;
   const std::string setup = pdfwriteSetup();
-  const char* includePath = job.includePath.c_str();
+  const std::string include = includeArgument(job.includePath);
+  const char* includePath = include.c_str();
   const char* fonts = job.fontsDir.c_str();
   const char* work = job.workFile.c_str();
   const char* preset = job.pdfSettingsName.c_str();
@@ -51,13 +62,13 @@ std::string ghostscriptText(const JobRecord& job, const SettingsRecord& settings
   if (job.interpreterKind == kOwnGhostscript) {
     if (!job.presetFilesInUse)
       return formatCut(kCommandFileCapacity,
-                       "-I%s\n-sDEVICE=pdfwrite\n-r300\n-dNOPAUSE\n-dBATCH\n-dNOGC\n"
+                       "%s\n-sDEVICE=pdfwrite\n-r300\n-dNOPAUSE\n-dBATCH\n-dNOGC\n"
                        "-dCompatibilityLevel=1.%d\n-dPDFSETTINGS=/%s\n-sFONTPATH=\"%s\"\n"
                        "-sOutputFile=\"%s\"\n-q\n%s\n-f \"%s\" \"%s\" \"%s\" \"%s\"",
                        includePath, minor, preset, fonts, work, setup.c_str(), params, prologue,
                        spool, epilogue);
     return formatCut(kCommandFileCapacity,
-                     "-I%s\n-sDEVICE=pdfwrite\n-r300\n-dNOPAUSE\n-dBATCH\n-dNOGC\n"
+                     "%s\n-sDEVICE=pdfwrite\n-r300\n-dNOPAUSE\n-dBATCH\n-dNOGC\n"
                      "-dCompatibilityLevel=1.%d\n-sFONTPATH=\"%s\"\n-sOutputFile=\"%s\"\n-q\n"
                      "%s\n-f \"%s\" \"%s\" \"%s\" \"%s\" \"%s\"",
                      includePath, minor, fonts, work, setup.c_str(), preset, params, prologue,
@@ -65,13 +76,13 @@ std::string ghostscriptText(const JobRecord& job, const SettingsRecord& settings
   }
   if (!job.presetFilesInUse)
     return formatCut(kCommandFileCapacity,
-                     "-I%s\n-sDEVICE=pdfwrite\n-r300\n-dNOPAUSE\n-dNOGC\n-dBATCH\n"
+                     "%s\n-sDEVICE=pdfwrite\n-r300\n-dNOPAUSE\n-dNOGC\n-dBATCH\n"
                      "-dCompatibilityLevel=1.%d\n-sOutputFile=\"%s\"\n-q\n-dPDFSETTINGS=/%s\n"
                      "-sFONTPATH=\"%s\"\n%s\n-f \"%s\" \"%s\" \"%s\" \"%s\"",
                      includePath, minor, work, preset, fonts, setup.c_str(), params, prologue,
                      spool, epilogue);
   return formatCut(kCommandFileCapacity,
-                   "-I%s\n-sDEVICE=pdfwrite\n-r300\n-dNOPAUSE\n-dNOGC\n-dBATCH\n"
+                   "%s\n-sDEVICE=pdfwrite\n-r300\n-dNOPAUSE\n-dNOGC\n-dBATCH\n"
                    "-dCompatibilityLevel=1.%d\n-sOutputFile=\"%s\"\n-q\n-sFONTPATH=\"%s\"\n"
                    "%s\n-f \"%s\" \"%s\" \"%s\" \"%s\" \"%s\"",
                    includePath, minor, work, fonts, setup.c_str(), preset, params, prologue, spool,
@@ -88,8 +99,8 @@ std::string pstillText(const JobRecord& job, const SettingsRecord& settings) {
 
 std::string extraTypeText(const JobRecord& job, const std::string& intCommandText) {
   return formatCut(kCommandFileCapacity,
-                   "-I%s\n%s\n-dNOPAUSE\n-dBATCH\n-sOutputFile=\"%s\"\n-q\n-f \"%s\" \"%s\"",
-                   job.includePath.c_str(), cut(intCommandText, kSettingTextCapacity).c_str(),
+                   "%s\n%s\n-dNOPAUSE\n-dBATCH\n-sOutputFile=\"%s\"\n-q\n-f \"%s\" \"%s\"",
+                   includeArgument(job.includePath).c_str(), cut(intCommandText, kSettingTextCapacity).c_str(),
                    job.outputPath.c_str(), job.paramsFile.c_str(), job.spoolFile.c_str());
 }
 

@@ -50,7 +50,7 @@ TEST_F(ArgumentsTest, InstalledGhostscriptWithPresetName) {
   InterpreterArguments a = build();
   EXPECT_EQ(a.set, ArgumentSet::kGhostscript);
   EXPECT_EQ(a.commandFileText,
-            "-I\"/gs/lib:/gs/fonts\"\n-sDEVICE=pdfwrite\n-r300\n-dNOPAUSE\n-dNOGC\n-dBATCH\n"
+            "\"-I/gs/lib:/gs/fonts\"\n-sDEVICE=pdfwrite\n-r300\n-dNOPAUSE\n-dNOGC\n-dBATCH\n"
             "-dCompatibilityLevel=1.4\n-sOutputFile=\"/t/vlo1A2B.tmp\"\n-q\n-dPDFSETTINGS=/printer\n"
             "-sFONTPATH=\"/win/fonts\"\n" +
                 kSetup +
@@ -63,7 +63,7 @@ TEST_F(ArgumentsTest, InstalledGhostscriptWithPresetFile) {
   job->pdfSettingsName = "/app/QOptions/Print.joboptions";
   settings->PDFLevel = 0;
   EXPECT_EQ(build().commandFileText,
-            "-I\"/gs/lib:/gs/fonts\"\n-sDEVICE=pdfwrite\n-r300\n-dNOPAUSE\n-dNOGC\n-dBATCH\n"
+            "\"-I/gs/lib:/gs/fonts\"\n-sDEVICE=pdfwrite\n-r300\n-dNOPAUSE\n-dNOGC\n-dBATCH\n"
             "-dCompatibilityLevel=1.2\n-sOutputFile=\"/t/vlo1A2B.tmp\"\n-q\n"
             "-sFONTPATH=\"/win/fonts\"\n" +
                 kSetup +
@@ -131,7 +131,7 @@ TEST_F(ArgumentsTest, ExtraTypeMadeByTheInterpreterWhateverTheKind) {
   EXPECT_EQ(a.set, ArgumentSet::kExtraType);
   EXPECT_EQ(interpreterTypeNumber(*job), 2);
   EXPECT_EQ(a.commandFileText,
-            "-I\"/gs/lib:/gs/fonts\"\n-sDEVICE=tiffg4\n-r204x196\n-dNOPAUSE\n-dBATCH\n"
+            "\"-I/gs/lib:/gs/fonts\"\n-sDEVICE=tiffg4\n-r204x196\n-dNOPAUSE\n-dBATCH\n"
             "-sOutputFile=\"/home/u/Report.tif\"\n-q\n-f \"/app/params.ps\" \"/spool/job 1.ps\"");
   EXPECT_EQ(a.commandLine, "/usr/bin/gs @\"/t/vl.cmd\"");
 

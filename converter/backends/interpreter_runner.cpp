@@ -28,11 +28,20 @@ int countPage(const char* data, int size) {
   return count;
 }
 
-// The one place the interpreter's output is read: blocks until a piece
-// arrives, 0 when the output has ended. A time-out for an interpreter that
-// stops producing output belongs here.
-int readOutputChunk(platform::ChildProcess& child, char* buffer) {
-  return child.readOutput(buffer, kReadSize);
+int silenceLimitMilliseconds = kInterpreterSilenceLimitMilliseconds;
+
+// The one place the interpreter's output is read: waits for a piece, 0 when
+// the output has ended. An interpreter that stays silent past the limit is
+// caught in an endless loop (Ghostscript prints a line for every page): it
+// is stopped and the job fails instead of waiting for ever.
+int readOutputChunk(JobRecord& job, platform::ChildProcess& child, char* buffer) {
+  int n = child.readOutputWithin(buffer, kReadSize, silenceLimitMilliseconds);
+  if (n != platform::ChildProcess::kReadTimedOut) return n;
+  child.kill();
+  job.conversionFailed = 1;
+  appendLog(job.errorLog, "%s\nThe PostScript interpreter gave no sign of progress for %d seconds "
+            "and was stopped\n", silenceLimitMilliseconds / 1000);
+  return 0;
 }
 
 void setProgress(platform::ProgressWindow* window, int position) {
@@ -55,7 +64,7 @@ std::string collectOutput(JobRecord& job, platform::ChildProcess& child,
   int total = 1;
   char buffer[kReadSize];
   int n;
-  while ((n = readOutputChunk(child, buffer)) > 0) {
+  while ((n = readOutputChunk(job, child, buffer)) > 0) {
     if (collected.size() < kCollectedOutputLimit) collected.append(buffer, static_cast<std::size_t>(n));
     total += countPage(buffer, n);
     setProgress(window, total + 1);
@@ -80,6 +89,11 @@ void setInterpreterEnvironment(const JobRecord& job) {
 }
 
 }  // namespace
+
+void setInterpreterSilenceLimit(int milliseconds) {
+  silenceLimitMilliseconds =
+      milliseconds > 0 ? milliseconds : kInterpreterSilenceLimitMilliseconds;
+}
 
 int runInterpreter(JobRecord& job, ArgumentSet set, const std::string& commandLine) {
   const bool withPipe = set != ArgumentSet::kDistiller;

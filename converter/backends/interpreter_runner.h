@@ -18,6 +18,12 @@ constexpr int kConversionEncrypted = 1;
 // The command file could not be written: the error report must run.
 constexpr int kConversionNoCommandFile = -1;
 
+// How long an interpreter may run without printing anything before it
+// counts as hung: ten minutes (a page that takes longer is not a page).
+constexpr int kInterpreterSilenceLimitMilliseconds = 600000;
+// Tests shorten it; 0 restores the default.
+void setInterpreterSilenceLimit(int milliseconds);
+
 // Converts the job with its interpreter kind and file type: builds the
 // arguments, writes the command file, runs the interpreter (or joins the
 // PostScript pieces for kind -1) and sets job.conversionFailed when no good

@@ -6,6 +6,7 @@
 
 #include "converter/backends/conversion_test_fixture.h"
 #include "platform/process.h"
+#include "platform/system.h"
 
 namespace vellora {
 namespace {
@@ -96,6 +97,19 @@ TEST_F(RunnerTest, ACrashedInterpreterFails) {
   runConversionWith(*job, *settings, "");
   EXPECT_EQ(job->conversionFailed, 1);
   EXPECT_TRUE(logHas("\nPostScript interpreter exit code: 134\n")) << log();
+}
+
+TEST_F(RunnerTest, AnInterpreterSilentPastTheLimitIsStoppedAndFails) {
+  workFileHolds("%PDF-1.4 half written");
+  machine.setEnv("VELLORA_STANDIN_SLEEP_MS", "20000");
+  setInterpreterSilenceLimit(300);
+  std::uint64_t before = platform::tickMilliseconds();
+  runConversionWith(*job, *settings, "");
+  setInterpreterSilenceLimit(0);
+  EXPECT_LT(platform::tickMilliseconds() - before, 10000u);
+  EXPECT_EQ(job->conversionFailed, 1);
+  EXPECT_TRUE(logHas("\nThe PostScript interpreter gave no sign of progress for 0 seconds and "
+                     "was stopped\n")) << log();
 }
 
 TEST_F(RunnerTest, AnEmptyResultAfterAQuietRunFails) {
