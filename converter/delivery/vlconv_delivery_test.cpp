@@ -1,0 +1,103 @@
+// The viewer step of whole jobs: the configured viewer, the options file's
+// post-process command, and the desktop's opener on systems of version 6.
+#include <gtest/gtest.h>
+
+#include "converter/job/vlconv_test_support.h"
+#include "platform/process.h"
+#include "platform/system.h"
+
+namespace vellora {
+namespace e2e {
+namespace {
+
+const std::string kRecorder = std::string(VELLORA_STANDIN_DIR) + kSep + "standin-recorder";
+
+class DeliveryJobs : public VlconvTest {
+ protected:
+  void SetUp() override {
+    VlconvTest::SetUp();
+    machine.setEnv("VELLORA_STANDIN_LOG", machine.path("started"));
+    // The desktop opener, as a test double that notes what it was asked.
+    std::string bin = machine.path("bin");
+    testsupport::writeFile(bin + kSep + "xdg-open",
+                           "#!/bin/sh\nprintf 'xdg-open\\t%s\\n' \"$1\" >> '" +
+                               machine.path("started") + "'\n");
+    testsupport::run({"chmod", "+x", bin + kSep + "xdg-open"});
+    std::string path;
+    platform::getEnvironment("PATH", &path);
+    machine.setEnv("PATH", bin + ":" + path);
+    options("Vellora", "DefaultPath=" + outDir + kSep +
+                           "\nSuppressDialog=true\nAutoNameTitle=true\n" + extraOptions());
+  }
+  virtual std::string extraOptions() { return ""; }
+
+  // The programs started for the job, each as its arguments joined by tabs;
+  // they run detached, so wait for them a little.
+  std::string started(std::size_t lines) {
+    std::string text;
+    for (int i = 0; i < 100; ++i) {
+      text = testsupport::readFile(machine.path("started"));
+      std::size_t count = 0;
+      for (char c : text) count += c == '\n';
+      if (count >= lines) break;
+      platform::sleepMilliseconds(50);
+    }
+    return text;
+  }
+  std::uint32_t autoLaunch() {
+    platform::RegKey key;
+    std::uint32_t value = 99;
+    if (key.open(platform::HKCU, "SOFTWARE\\Norvale\\Vellora", platform::kRegRead) ==
+        platform::kRegOk)
+      key.queryDword("AutoLaunch", &value);
+    return value;
+  }
+};
+
+TEST_F(DeliveryJobs, AConfiguredViewerOpensTheResult) {
+  setMachineString("SOFTWARE\\Norvale\\Vellora", "ViewerPath", kRecorder);
+  setMachineNumber("SOFTWARE\\Norvale\\Vellora", "autoview", 1);
+  ASSERT_EQ(print(spool(postScriptJob("Viewed", 1))).exitCode, 0);
+  EXPECT_EQ(started(1), kRecorder + "\t" + outDir + kSep + "Viewed.pdf\n");
+}
+
+TEST_F(DeliveryJobs, WithoutViewingNothingStartsAndAutoLaunchIsCleared) {
+  setMachineString("SOFTWARE\\Norvale\\Vellora", "ViewerPath", kRecorder);
+  ASSERT_EQ(print(spool(postScriptJob("Quiet", 1))).exitCode, 0);
+  platform::sleepMilliseconds(200);
+  EXPECT_EQ(testsupport::readFile(machine.path("started")), "");
+  EXPECT_EQ(autoLaunch(), 0u);
+}
+
+TEST_F(DeliveryJobs, OnVersion6TheViewerIsPassedOverForTheDesktopOpener) {
+  setMachineString("SOFTWARE\\Norvale\\Vellora", "ViewerPath", kRecorder);
+  setMachineNumber("SOFTWARE\\Norvale\\Vellora", "autoview", 1);
+  machine.setEnv("VELLORA_OS_VERSION", "Vista");
+  ASSERT_EQ(print(spool(postScriptJob("Shell", 1))).exitCode, 0);
+  EXPECT_EQ(started(1), "xdg-open\t" + outDir + kSep + "Shell.pdf\n");
+  EXPECT_EQ(autoLaunch(), 1u);
+}
+
+class PostProcessJobs : public DeliveryJobs {
+  std::string extraOptions() override {
+    return "PostProcess=true\nPostProcessCommand=%VELLORA_TEST_RECORDER%\n";
+  }
+};
+
+TEST_F(PostProcessJobs, TheCommandGetsTheFinishedFile) {
+  machine.setEnv("VELLORA_TEST_RECORDER", kRecorder);
+  ASSERT_EQ(print(spool(postScriptJob("Processed", 2))).exitCode, 0);
+  EXPECT_EQ(started(1), kRecorder + "\t" + outDir + kSep + "Processed.pdf\n");
+}
+
+TEST_F(PostProcessJobs, AMissingCommandIsReportedAndTheFileStays) {
+  machine.setEnv("VELLORA_TEST_RECORDER", machine.path("no such program"));
+  ASSERT_EQ(print(spool(postScriptJob("Kept", 1))).exitCode, 0);
+  EXPECT_TRUE(platform::fileExists(outDir + kSep + "Kept.pdf"));
+  ASSERT_EQ(messages().size(), 1u);
+  EXPECT_EQ(messages()[0].rfind("Vellora could not start the PDF viewer.", 0), 0u);
+}
+
+}  // namespace
+}  // namespace e2e
+}  // namespace vellora
