@@ -2,6 +2,8 @@
 
 #include <map>
 
+#include "common/interpreter_texts.h"
+
 namespace vellora {
 
 namespace {
@@ -10,11 +12,10 @@ namespace {
 // ("occured", "orignal"), which users and support documents quote.
 const std::map<int, std::string>& table() {
   static const std::map<int, std::string> entries = {
-      {1, "Vellora"},
+      {kTextProductNameId, kTextProductName},
       {2, "Professional"},
-      {12,
-       "Could not find PostScript Interpreter defined in settings.\nPlease check your settings "
-       "under Advanced Options.. Application."},
+      {6, "Standard"},
+      {kTextInterpreterMissingId, kTextInterpreterMissing},
       {13, "Would you like to replace this file instead?"},
       {14, "Examining existing PDF file..."},
       {15, "Error reading PDF file."},
@@ -81,24 +82,18 @@ const std::map<int, std::string>& table() {
       {68, "Norvale Agent could not resolve DNS."},
       {70, "You must run the program again for changes to take effect."},
       {74, "Loading..."},
-      {90, "None Found (Write Postscript Files)"},
-      {91, "None (Write Postscript Files)"},
-      {92,
-       "A Postscript interpreter was not found on your system.\nVellora will now be configured "
-       "to create raw Postscript files.\n\nIn order to Create PDF files, you will need a "
-       "Postscript interpreter.\nA free interpreter can optionally be installed following the "
-       "end of the\nVellora installation.  If you did not select this option at install "
-       "time,\na free interpreter installer package is available in the Vellora\nprogram "
-       "directory, or from our web site.  Vellora is also compatible\nwith most versions of "
-       "Adobe Acrobat and Ghostscript and will\nautomatically detect these on your system, "
-       "making them available\nfor use under the advanced options-application tab.\n\nPlease "
-       "refer to the User Guide for more information."},
+      {kTextNoneFoundId, kTextNoneFound},
+      {kTextNoneId, kTextNone},
+      {kTextNoInterpreterNoticeId, kTextNoInterpreterNotice},
       {93,
        std::string("Sorry, an error occured while modifying the PDF file.\nPlease report this "
                    "problem to ") +
            kSupportAddress + "."},
       {97, "as your default profile?"},
       {99, "Permanently Delete saved profile"},
+      {100, "Web/Email"},
+      {101, "Printing"},
+      {102, "Prepress"},
       {103, "Use"},
       {104,
        "Vellora could not start the PDF viewer.\nThe PDF file was saved; please open it "

@@ -12,6 +12,7 @@ std::string stringTableText(int id);
 enum StringId {
   kStrProductName = 1,
   kStrEdition = 2,
+  kStrPresetStandard = 6,
   kStrInterpreterMissing = 12,
   kStrReplaceInstead = 13,
   kStrExaminingPdf = 14,
@@ -55,6 +56,9 @@ enum StringId {
   kStrModifyFailed = 93,
   kStrAsDefaultProfile = 97,
   kStrDeleteProfile = 99,
+  kStrPresetWeb = 100,
+  kStrPresetPrinting = 101,
+  kStrPresetPrepress = 102,
   kStrUse = 103,
   kStrViewerNotStarted = 104,
   kStrCannotCreatePostScript = 105,
