@@ -1,14 +1,9 @@
 #include "tools/vlutil/testing_pdfs.h"
 
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <sstream>
 
 #include <qpdf/Pl_String.hh>
@@ -19,7 +14,7 @@
 #include <qpdf/QPDFWriter.hh>
 #include <qpdf/QUtil.hh>
 
-extern char** environ;
+#include "platform/files.h"
 
 namespace vlutil_testing {
 
@@ -187,39 +182,6 @@ std::vector<std::string> formFieldsByPage(const std::string& path) {
   return fields;
 }
 
-RunResult run(const std::vector<std::string>& arguments) {
-  RunResult result;
-  int pipeEnds[2];
-  if (pipe(pipeEnds) != 0) return result;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 1);
-  posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 2);
-  posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", 0, 0);
-  std::vector<char*> argv;
-  for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-  argv.push_back(nullptr);
-  pid_t child = 0;
-  int started = posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  close(pipeEnds[1]);
-  if (started != 0) {
-    close(pipeEnds[0]);
-    result.output = "cannot start " + arguments.at(0);
-    return result;
-  }
-  char buffer[4096];
-  ssize_t n;
-  while ((n = read(pipeEnds[0], buffer, sizeof buffer)) > 0)
-    result.output.append(buffer, static_cast<size_t>(n));
-  close(pipeEnds[0]);
-  int status = 0;
-  if (waitpid(child, &status, 0) == child && WIFEXITED(status))
-    result.exitCode = WEXITSTATUS(status);
-  return result;
-}
-
 RunResult vlutil(const std::vector<std::string>& arguments) {
   std::vector<std::string> full{VLUTIL_PATH};
   full.insert(full.end(), arguments.begin(), arguments.end());
@@ -242,16 +204,8 @@ void writeBytes(const std::string& path, const std::string& bytes) {
 bool exists(const std::string& path) { return fs::exists(fs::path(path)); }
 
 void VlutilTest::SetUp() {
-  std::random_device random;
-  fs::path folder = fs::temp_directory_path() /
-                    ("vlutil-test-" + std::to_string(random()) + std::to_string(getpid()));
-  fs::create_directories(folder);
-  folder_ = folder.string();
-}
-
-void VlutilTest::TearDown() {
-  std::error_code ec;
-  if (!folder_.empty()) fs::remove_all(fs::path(folder_), ec);
+  folder_ = machine_.path("files");
+  ASSERT_TRUE(platform::createDirectories(folder_)) << "cannot create " << folder_;
 }
 
 std::vector<std::string> VlutilTest::folderEntries() const {

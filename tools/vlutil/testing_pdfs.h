@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "testsupport/fresh_machine.h"
+
 namespace vlutil_testing {
 
 struct PageShape {
@@ -54,27 +56,26 @@ std::string pdfVersion(const std::string& path);
 // Each form field as "name@page", page counted from 1.
 std::vector<std::string> formFieldsByPage(const std::string& path);
 
-struct RunResult {
-  int exitCode = -1;
-  std::string output;  // standard output and error together
-};
-RunResult run(const std::vector<std::string>& arguments);
+// Programs run through the platform layer, as the converter runs them.
+using testsupport::RunResult;
+using testsupport::run;
 RunResult vlutil(const std::vector<std::string>& arguments);
 
 std::string readBytes(const std::string& path);
 void writeBytes(const std::string& path, const std::string& bytes);
 bool exists(const std::string& path);
 
-// A test with a fresh folder of its own.
+// A test with a fresh machine (so that the programs it runs get a home and
+// temporary folder of their own) and a folder of its own for the files.
 class VlutilTest : public ::testing::Test {
  protected:
   void SetUp() override;
-  void TearDown() override;
   std::string path(const std::string& name) const { return folder_ + "/" + name; }
   // Names in the folder, to show that a failed run left nothing behind.
   std::vector<std::string> folderEntries() const;
 
  private:
+  testsupport::FreshMachine machine_;  // removes the folder with everything in it
   std::string folder_;
 };
 
