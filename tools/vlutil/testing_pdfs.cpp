@@ -77,6 +77,12 @@ void makePdf(const std::string& path, const PdfRecipe& recipe) {
     info.replaceKey("/Subject", QPDFObjectHandle::newUnicodeString("old subject"));
     pdf.getTrailer().replaceKey("/Info", info);
   }
+  if (!recipe.xmp.empty()) {
+    QPDFObjectHandle metadata = pdf.newStream(recipe.xmp);
+    metadata.getDict().replaceKey("/Type", QPDFObjectHandle::newName("/Metadata"));
+    metadata.getDict().replaceKey("/Subtype", QPDFObjectHandle::newName("/XML"));
+    pdf.getRoot().replaceKey("/Metadata", metadata);
+  }
   QPDFWriter writer(pdf, path.c_str());
   writer.forcePDFVersion(recipe.version);
   writer.setStaticID(true);
@@ -166,6 +172,19 @@ std::string pdfVersion(const std::string& path) {
   QPDF pdf;
   pdf.processFile(path.c_str());
   return pdf.getPDFVersion();
+}
+
+Metadata xmpMetadata(const std::string& path, const std::string& password) {
+  Metadata result;
+  QPDF pdf;
+  pdf.processFile(path.c_str(), password.c_str());
+  QPDFObjectHandle stream = pdf.getRoot().getKey("/Metadata");
+  if (!stream.isStream()) return result;
+  result.present = true;
+  result.unfiltered = !stream.getDict().hasKey("/Filter");
+  auto data = stream.getStreamData(qpdf_dl_generalized);
+  result.packet.assign(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
+  return result;
 }
 
 std::vector<std::string> formFieldsByPage(const std::string& path) {

@@ -26,6 +26,8 @@ struct PdfRecipe {
   std::string formField;
   // Drawn instead of the page label on every page (for stationery).
   std::string content;
+  // An XMP packet as /Root /Metadata when not empty.
+  std::string xmp;
 };
 
 // Writes the PDF described by recipe.
@@ -53,6 +55,14 @@ PageUse stationeryUse(const std::string& path, int index, const std::string& mar
 // A /Info entry as UTF-8; *present tells whether the key exists.
 std::string infoValue(const std::string& path, const std::string& key, bool* present);
 std::string pdfVersion(const std::string& path);
+
+struct Metadata {
+  bool present = false;
+  bool unfiltered = false;  // stored as is, without a /Filter
+  std::string packet;       // decoded
+};
+// The XMP metadata stream of the catalog.
+Metadata xmpMetadata(const std::string& path, const std::string& password = std::string());
 // Each form field as "name@page", page counted from 1.
 std::vector<std::string> formFieldsByPage(const std::string& path);
 
