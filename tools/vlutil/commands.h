@@ -25,4 +25,7 @@ int applyStationery(StationeryMode mode, const std::string& in, const std::strin
 int encrypt(const std::string& in, const std::string& out, const std::string& userPassword,
             const std::string& ownerPassword, const std::string& digits, const std::string& bits);
 
+// p IN OUT PRODUCER: /Info /Producer and the XMP producer set to PRODUCER.
+int setProducer(const std::string& in, const std::string& out, const std::string& producer);
+
 }  // namespace vlutil

@@ -29,6 +29,8 @@ TEST_F(VlutilArgumentsTest, WrongCountsAndUnknownCommandsAreRefused) {
       {"b", in, in, out, out},
       {"e", in, out, "u", "o", "10100000"},
       {"e", in, out, "u", "o", "10100000", "128", "x"},
+      {"p", in, out},
+      {"p", in, out, "Vellora", "x"},
   };
   for (const auto& arguments : bad) {
     RunResult result = vlutil(arguments);
@@ -49,6 +51,7 @@ TEST_F(VlutilArgumentsTest, AnOutputThatIsAnInputIsRefused) {
   EXPECT_EQ(97, vlutil({"w", in, other, alias}).exitCode);
   EXPECT_EQ(97, vlutil({"b", other, in, in}).exitCode);
   EXPECT_EQ(97, vlutil({"e", in, alias, "u", "o", "10100000", "40"}).exitCode);
+  EXPECT_EQ(97, vlutil({"p", in, alias, "Vellora"}).exitCode);
   EXPECT_EQ(before, readBytes(path("in.pdf")));
 }
 
@@ -59,7 +62,8 @@ TEST_F(VlutilArgumentsTest, AnOutputThatCannotBeWrittenIsAFailureWithAName) {
            {"c", in, in, out, "", "", "", "", ""},
            {"w", in, in, out},
            {"b", in, in, out},
-           {"e", in, out, "u", "o", "10100000", "128"}}) {
+           {"e", in, out, "u", "o", "10100000", "128"},
+           {"p", in, out, "Vellora"}}) {
     RunResult result = vlutil(arguments);
     EXPECT_EQ(98, result.exitCode) << arguments[0] << ": " << result.output;
     EXPECT_NE(std::string::npos, result.output.find("cannot write")) << result.output;

@@ -1,14 +1,9 @@
 #include "tools/vlutil/testing_pdfs.h"
 
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <sstream>
 
 #include <qpdf/Pl_String.hh>
@@ -19,7 +14,7 @@
 #include <qpdf/QPDFWriter.hh>
 #include <qpdf/QUtil.hh>
 
-extern char** environ;
+#include "platform/files.h"
 
 namespace vlutil_testing {
 
@@ -81,6 +76,12 @@ void makePdf(const std::string& path, const PdfRecipe& recipe) {
     info.replaceKey("/Title", QPDFObjectHandle::newUnicodeString(recipe.title));
     info.replaceKey("/Subject", QPDFObjectHandle::newUnicodeString("old subject"));
     pdf.getTrailer().replaceKey("/Info", info);
+  }
+  if (!recipe.xmp.empty()) {
+    QPDFObjectHandle metadata = pdf.newStream(recipe.xmp);
+    metadata.getDict().replaceKey("/Type", QPDFObjectHandle::newName("/Metadata"));
+    metadata.getDict().replaceKey("/Subtype", QPDFObjectHandle::newName("/XML"));
+    pdf.getRoot().replaceKey("/Metadata", metadata);
   }
   QPDFWriter writer(pdf, path.c_str());
   writer.forcePDFVersion(recipe.version);
@@ -173,6 +174,19 @@ std::string pdfVersion(const std::string& path) {
   return pdf.getPDFVersion();
 }
 
+Metadata xmpMetadata(const std::string& path, const std::string& password) {
+  Metadata result;
+  QPDF pdf;
+  pdf.processFile(path.c_str(), password.c_str());
+  QPDFObjectHandle stream = pdf.getRoot().getKey("/Metadata");
+  if (!stream.isStream()) return result;
+  result.present = true;
+  result.unfiltered = !stream.getDict().hasKey("/Filter");
+  auto data = stream.getStreamData(qpdf_dl_generalized);
+  result.packet.assign(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
+  return result;
+}
+
 std::vector<std::string> formFieldsByPage(const std::string& path) {
   QPDF pdf;
   pdf.processFile(path.c_str());
@@ -185,39 +199,6 @@ std::vector<std::string> formFieldsByPage(const std::string& path) {
       fields.push_back(field.getFullyQualifiedName() + "@" + std::to_string(number));
   }
   return fields;
-}
-
-RunResult run(const std::vector<std::string>& arguments) {
-  RunResult result;
-  int pipeEnds[2];
-  if (pipe(pipeEnds) != 0) return result;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 1);
-  posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 2);
-  posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", 0, 0);
-  std::vector<char*> argv;
-  for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-  argv.push_back(nullptr);
-  pid_t child = 0;
-  int started = posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  close(pipeEnds[1]);
-  if (started != 0) {
-    close(pipeEnds[0]);
-    result.output = "cannot start " + arguments.at(0);
-    return result;
-  }
-  char buffer[4096];
-  ssize_t n;
-  while ((n = read(pipeEnds[0], buffer, sizeof buffer)) > 0)
-    result.output.append(buffer, static_cast<size_t>(n));
-  close(pipeEnds[0]);
-  int status = 0;
-  if (waitpid(child, &status, 0) == child && WIFEXITED(status))
-    result.exitCode = WEXITSTATUS(status);
-  return result;
 }
 
 RunResult vlutil(const std::vector<std::string>& arguments) {
@@ -242,16 +223,8 @@ void writeBytes(const std::string& path, const std::string& bytes) {
 bool exists(const std::string& path) { return fs::exists(fs::path(path)); }
 
 void VlutilTest::SetUp() {
-  std::random_device random;
-  fs::path folder = fs::temp_directory_path() /
-                    ("vlutil-test-" + std::to_string(random()) + std::to_string(getpid()));
-  fs::create_directories(folder);
-  folder_ = folder.string();
-}
-
-void VlutilTest::TearDown() {
-  std::error_code ec;
-  if (!folder_.empty()) fs::remove_all(fs::path(folder_), ec);
+  folder_ = machine_.path("files");
+  ASSERT_TRUE(platform::createDirectories(folder_)) << "cannot create " << folder_;
 }
 
 std::vector<std::string> VlutilTest::folderEntries() const {

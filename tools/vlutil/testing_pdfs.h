@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "testsupport/fresh_machine.h"
+
 namespace vlutil_testing {
 
 struct PageShape {
@@ -24,6 +26,8 @@ struct PdfRecipe {
   std::string formField;
   // Drawn instead of the page label on every page (for stationery).
   std::string content;
+  // An XMP packet as /Root /Metadata when not empty.
+  std::string xmp;
 };
 
 // Writes the PDF described by recipe.
@@ -51,30 +55,37 @@ PageUse stationeryUse(const std::string& path, int index, const std::string& mar
 // A /Info entry as UTF-8; *present tells whether the key exists.
 std::string infoValue(const std::string& path, const std::string& key, bool* present);
 std::string pdfVersion(const std::string& path);
+
+struct Metadata {
+  bool present = false;
+  bool unfiltered = false;  // stored as is, without a /Filter
+  std::string packet;       // decoded
+};
+// The XMP metadata stream of the catalog.
+Metadata xmpMetadata(const std::string& path, const std::string& password = std::string());
 // Each form field as "name@page", page counted from 1.
 std::vector<std::string> formFieldsByPage(const std::string& path);
 
-struct RunResult {
-  int exitCode = -1;
-  std::string output;  // standard output and error together
-};
-RunResult run(const std::vector<std::string>& arguments);
+// Programs run through the platform layer, as the converter runs them.
+using testsupport::RunResult;
+using testsupport::run;
 RunResult vlutil(const std::vector<std::string>& arguments);
 
 std::string readBytes(const std::string& path);
 void writeBytes(const std::string& path, const std::string& bytes);
 bool exists(const std::string& path);
 
-// A test with a fresh folder of its own.
+// A test with a fresh machine (so that the programs it runs get a home and
+// temporary folder of their own) and a folder of its own for the files.
 class VlutilTest : public ::testing::Test {
  protected:
   void SetUp() override;
-  void TearDown() override;
   std::string path(const std::string& name) const { return folder_ + "/" + name; }
   // Names in the folder, to show that a failed run left nothing behind.
   std::vector<std::string> folderEntries() const;
 
  private:
+  testsupport::FreshMachine machine_;  // removes the folder with everything in it
   std::string folder_;
 };
 
