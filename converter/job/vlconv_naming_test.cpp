@@ -23,6 +23,9 @@ TEST_F(NamingJobs, AWordJobBecomesAPdfNamedFromItsTitle) {
   ASSERT_TRUE(platform::fileExists(pdf)) << testsupport::readFile(workFolder() + kSep + "vlconv.log");
   EXPECT_EQ(pdfinfo(pdf, "Title"), "Annual Plan");
   EXPECT_EQ(pdfinfo(pdf, "Pages"), "3");
+  EXPECT_EQ(pdfinfo(pdf, "Producer"), "Vellora 2.58");
+  EXPECT_EQ(testsupport::readFile(pdf).find("GPL Ghostscript"), std::string::npos)
+      << "neither /Info nor the XMP metadata keeps Ghostscript's name";
   EXPECT_FALSE(platform::fileExists(job)) << "the spool file is handed over and deleted";
   EXPECT_TRUE(filesLeftInWorkFolder().empty());
   EXPECT_TRUE(messages().empty());
