@@ -95,8 +95,10 @@ std::string quoteArgument(const std::string& argument) {
   bool needsQuotes = argument.empty();
   for (char c : argument)
     if (isBlank(c) || c == '"' || c == '\n' || c == '\v') needsQuotes = true;
-  if (!needsQuotes) return argument;
+  return needsQuotes ? quoteArgumentAlways(argument) : argument;
+}
 
+std::string quoteArgumentAlways(const std::string& argument) {
   std::string quoted = "\"";
   std::size_t backslashes = 0;
   for (char c : argument) {

@@ -18,6 +18,8 @@ namespace platform {
 std::vector<std::string> splitCommandLine(const std::string& commandLine);
 // Quotes one argument so that splitCommandLine gives it back unchanged.
 std::string quoteArgument(const std::string& argument);
+// The same, in double quotes whether needed or not ("a b" and "ab" alike).
+std::string quoteArgumentAlways(const std::string& argument);
 
 struct StartOptions {
   bool inheritHandles = true;

@@ -31,3 +31,16 @@ bool interpreterStillPresent(const JobRecord& job) {
 }
 
 }  // namespace vellora
+
+namespace vellora {
+
+// The job record keeps the kind as a plain number; both spellings must agree.
+static_assert(kDistiller == static_cast<int>(InterpreterKind::Distiller) &&
+                  kOwnGhostscript == static_cast<int>(InterpreterKind::OwnGhostscript) &&
+                  kGhostscript == static_cast<int>(InterpreterKind::Ghostscript) &&
+                  kPStill == static_cast<int>(InterpreterKind::PStill) &&
+                  kNoInterpreter == static_cast<int>(InterpreterKind::NoInterpreter) &&
+                  kUnknownInterpreter == static_cast<int>(InterpreterKind::UnknownInterpreter),
+              "interpreter kinds are numbered alike everywhere");
+
+}  // namespace vellora

@@ -1,6 +1,7 @@
 #include "converter/backends/utility_commands.h"
 
 #include "platform/files.h"
+#include "platform/process.h"
 
 namespace vellora {
 
@@ -15,26 +16,7 @@ std::string utilityProgram(const JobRecord& job) {
 }
 
 std::string quotedArgument(const std::string& value) {
-  // The plain form is what every ordinary value gets; only a quote or a
-  // trailing backslash needs the escaped form of the command-line rules.
-  bool plain = value.find('"') == std::string::npos &&
-               (value.empty() || value.back() != '\\');
-  if (plain) return "\"" + value + "\"";
-  std::string out = "\"";
-  std::size_t backslashes = 0;
-  for (char c : value) {
-    if (c == '\\') {
-      ++backslashes;
-      continue;
-    }
-    if (c == '"') out.append(backslashes * 2 + 1, '\\');
-    else out.append(backslashes, '\\');
-    backslashes = 0;
-    out += c;
-  }
-  out.append(backslashes * 2, '\\');
-  out += '"';
-  return out;
+  return platform::quoteArgumentAlways(value);
 }
 
 std::string examineCommand(const JobRecord& job) {
