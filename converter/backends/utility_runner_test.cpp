@@ -30,8 +30,11 @@ class UtilityRunnerTest : public testsupport::FreshMachineTest {
 
 TEST_F(UtilityRunnerTest, TheExitCodeComesBackAndIsLoggedWithTheStatusWindowShown) {
   machine.setEnv("VELLORA_STANDIN_EXIT", "8");
+  machine.setEnv("VELLORA_STANDIN_OUTPUT", "vlutil: wrong password\n");
   EXPECT_EQ(runUtility(job, kRecorder + " c a b", true, "Parsing and joining PDF files..."), 8);
-  EXPECT_EQ(job.errorLog.str(), "\nPro Ret Val: 8\n");
+  // What the utility said is kept for the log, not left on the console.
+  EXPECT_EQ(job.errorLog.str(),
+            "\nUtility Output:\nvlutil: wrong password\n\n\nPro Ret Val: 8\n");
   auto status = ui.eventsOf("status");
   ASSERT_EQ(status.size(), 2u);
   EXPECT_EQ(status[0], (std::vector<std::string>{"open", "Vellora", "Parsing and joining PDF files..."}));
