@@ -7,7 +7,7 @@
 namespace vellora {
 
 int writeCommandFile(JobRecord& job, const std::string& text, bool endWithLineEnd) {
-  const std::string path = commandFilePath(job.tempDir);
+  const std::string path = commandFilePath(job.tempDir, job.workFile);
   job.commandFile = path;
   platform::deleteFile(path);
   platform::OutputFile file;

@@ -163,12 +163,21 @@ bool judgesExitStatus(ArgumentSet set) {
   return set == ArgumentSet::kGhostscript || set == ArgumentSet::kExtraType;
 }
 
-std::string commandFilePath(const std::string& tempDir) {
+std::string commandFilePath(const std::string& tempDir, const std::string& workFile) {
   const std::size_t sepLength = std::strlen(platform::kPathSeparator);
   bool endsWithSeparator = tempDir.size() >= sepLength &&
                            tempDir.compare(tempDir.size() - sepLength, sepLength,
                                            platform::kPathSeparator) == 0;
-  return cut(tempDir + (endsWithSeparator ? "" : platform::kPathSeparator) + "vl.cmd",
+  // Jobs of one user share the working folder and may run at once: each
+  // names its command file after its own work file ("vlo1A2B.tmp" gives
+  // "vl1A2B.cmd"), whose name no other running job can hold.
+  std::string name = "vl.cmd";
+  std::string::size_type slash = workFile.find_last_of(platform::kPathSeparator);
+  std::string workName = slash == std::string::npos ? workFile : workFile.substr(slash + 1);
+  std::string::size_type dot = workName.rfind('.');
+  if (workName.size() > 3 && dot != std::string::npos && dot > 3)
+    name = "vl" + workName.substr(3, dot - 3) + ".cmd";
+  return cut(tempDir + (endsWithSeparator ? "" : platform::kPathSeparator) + name,
              kCommandFilePathCapacity);
 }
 

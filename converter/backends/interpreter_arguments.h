@@ -51,7 +51,7 @@ struct InterpreterArguments {
 };
 
 // "vl.cmd" directly inside tempDir, whether or not it ends in a separator.
-std::string commandFilePath(const std::string& tempDir);
+std::string commandFilePath(const std::string& tempDir, const std::string& workFile = "");
 
 // The command file text and command line of the job; intCommandText is the
 // options file's "IntCommand%d" of the chosen extra type (ignored for every

@@ -196,6 +196,9 @@ TEST(CommandFilePath, DirectlyInsideTheFolderWithOrWithoutTrailingSeparator) {
   const std::string folder = sep + "home" + sep + "u" + sep + "Temp";
   EXPECT_EQ(commandFilePath(folder), folder + sep + "vl.cmd");
   EXPECT_EQ(commandFilePath(folder + sep), folder + sep + "vl.cmd");
+  // A job's own command file takes the unique part of its work file's name.
+  EXPECT_EQ(commandFilePath(folder, folder + sep + "vlo1A2B.tmp"), folder + sep + "vl1A2B.cmd");
+  EXPECT_EQ(commandFilePath(folder + sep, folder + sep + "vlo1A2B.tmp"), folder + sep + "vl1A2B.cmd");
 }
 
 }  // namespace

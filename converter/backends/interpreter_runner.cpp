@@ -152,7 +152,7 @@ int runInterpreter(JobRecord& job, ArgumentSet set, const std::string& commandLi
 
 int runConversionWith(JobRecord& job, const SettingsRecord& settings,
                       const std::string& intCommandText) {
-  const std::string commandFile = commandFilePath(job.tempDir);
+  const std::string commandFile = commandFilePath(job.tempDir, job.workFile);
   InterpreterArguments arguments =
       buildInterpreterArguments(job, settings, intCommandText, commandFile);
 

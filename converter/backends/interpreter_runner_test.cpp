@@ -30,7 +30,7 @@ TEST_F(RunnerTest, ASuccessfulRunLogsItsCommandAndNothingElse) {
   EXPECT_EQ(runConversionWith(*job, *settings, ""), kConversionDone);
   EXPECT_EQ(job->conversionFailed, 0);
 
-  const std::string commandFile = job->tempDir.str() + platform::kPathSeparator + "vl.cmd";
+  const std::string commandFile = commandFilePath(job->tempDir, job->workFile);
   EXPECT_EQ(job->commandFile, commandFile);
   const std::string text = testsupport::readFile(commandFile);
   ASSERT_FALSE(text.empty());
@@ -133,13 +133,13 @@ TEST_F(RunnerTest, AnUnknownKindRunsNothingAndFails) {
   EXPECT_TRUE(logHas("\nCommandline:\n\n"));
   EXPECT_TRUE(logHas("\nNo PostScript interpreter of kind -3 can be run\n"));
   EXPECT_TRUE(recorded().empty());
-  EXPECT_FALSE(platform::fileExists(commandFilePath(job->tempDir)));
+  EXPECT_FALSE(platform::fileExists(commandFilePath(job->tempDir, job->workFile)));
 }
 
 TEST_F(RunnerTest, ACommandFileThatCannotBeWrittenCallsForTheErrorReport) {
   job->tempDir = machine.path("gone");
   EXPECT_EQ(runConversionWith(*job, *settings, ""), kConversionNoCommandFile);
-  EXPECT_TRUE(logHas("\nError creating command file: " + commandFilePath(job->tempDir) + "\n"));
+  EXPECT_TRUE(logHas("\nError creating command file: " + commandFilePath(job->tempDir, job->workFile) + "\n"));
   EXPECT_TRUE(recorded().empty());
 }
 
@@ -151,7 +151,7 @@ TEST_F(RunnerTest, AnExtraTypeIsJudgedByTheFileAtTheOutputPath) {
   runConversionWith(*job, *settings, "-sDEVICE=tiffg4");
   EXPECT_EQ(job->conversionFailed, 1);
   EXPECT_TRUE(logHas("\nThe PostScript interpreter wrote no output: " + job->outputPath.str() + "\n"));
-  EXPECT_NE(testsupport::readFile(commandFilePath(job->tempDir)).find("\n-sDEVICE=tiffg4\n"),
+  EXPECT_NE(testsupport::readFile(commandFilePath(job->tempDir, job->workFile)).find("\n-sDEVICE=tiffg4\n"),
             std::string::npos);
 }
 

@@ -2,6 +2,7 @@
 // automatically or through the Save dialog, on a fresh machine with the
 // host's Ghostscript.
 #include <algorithm>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -145,6 +146,26 @@ TEST_F(NamingJobs, AFailedConversionPutsThePreviousFileBack) {
   std::string log = testsupport::readFile(product + kSep + "vlconv.log");
   EXPECT_NE(log.find("Error creating PDF file (errConverting)"), std::string::npos) << log;
   EXPECT_NE(log.find("undefined"), std::string::npos);
+}
+
+TEST_F(NamingJobs, JobsRunningAtOnceKeepTheirOwnFiles) {
+  options("Vellora", "DefaultPath=" + outDir + kSep + "\nSuppressDialog=true\nAutoNameTitle=true\n");
+  const int kJobs = 4;
+  std::vector<std::string> spoolFiles;
+  for (int i = 0; i < kJobs; ++i)
+    spoolFiles.push_back(spool(postScriptJob("Parallel " + std::to_string(i), i + 1)));
+  std::vector<int> codes(kJobs, -2);
+  std::vector<std::thread> jobs;
+  for (int i = 0; i < kJobs; ++i)
+    jobs.emplace_back([&, i] { codes[i] = print(spoolFiles[i], "Vellora", i + 1).exitCode; });
+  for (auto& job : jobs) job.join();
+  for (int i = 0; i < kJobs; ++i) {
+    EXPECT_EQ(codes[i], 0);
+    std::string pdf = outDir + kSep + "Parallel " + std::to_string(i) + ".pdf";
+    EXPECT_EQ(pdfinfo(pdf, "Title"), "Parallel " + std::to_string(i));
+    EXPECT_EQ(pdfinfo(pdf, "Pages"), std::to_string(i + 1));
+  }
+  EXPECT_TRUE(filesLeftInWorkFolder().empty());
 }
 
 TEST_F(NamingJobs, FewerThanTwoArgumentsEndAtOnce) {
