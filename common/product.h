@@ -11,5 +11,8 @@ constexpr int kVersionMinor = 58;
 constexpr const char kProductKey[] = "SOFTWARE\\Norvale\\Vellora";
 // HKEY_LOCAL_MACHINE value naming the product folder.
 constexpr const char kAppPathValue[] = "AppPath";
+// HKEY_LOCAL_MACHINE key whose default value names the Acrobat Reader program.
+constexpr const char kAcrobatReaderAppPath[] =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\AcroRd32.exe";
 
 }  // namespace vellora

@@ -16,8 +16,6 @@ namespace vellora {
 namespace {
 
 constexpr std::size_t kViewCommandCapacity = 1000;
-constexpr const char kAcrobatReaderAppPath[] =
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\AcroRd32.exe";
 
 // Starts a command without waiting for it, never through a shell.
 bool startDetached(JobRecord& job, const std::string& command) {

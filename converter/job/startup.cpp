@@ -16,8 +16,6 @@ namespace {
 
 const std::string kSep = platform::kPathSeparator;
 
-constexpr const char kAcrobatReaderAppPath[] =
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\AcroRd32.exe";
 
 bool pdfReaderInstalled() {
   platform::RegKey pdfClass;

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "common/product.h"
 #include "common/text.h"
 #include "platform/registry.h"
 
@@ -11,10 +12,10 @@ namespace vellora {
 
 // The user's own values, shared by all printers (HKEY_CURRENT_USER).
 constexpr platform::RegRoot kUserRoot = platform::HKCU;
-constexpr const char kUserKey[] = "SOFTWARE\\Norvale\\Vellora";
+constexpr const char* const kUserKey = kProductKey;
 // Installation values (HKEY_LOCAL_MACHINE).
 constexpr platform::RegRoot kMachineRoot = platform::HKLM;
-constexpr const char kMachineKey[] = "SOFTWARE\\Norvale\\Vellora";
+constexpr const char* const kMachineKey = kProductKey;
 // Administrator values and locks, read under HKEY_CURRENT_USER first and
 // HKEY_LOCAL_MACHINE second.
 constexpr const char kPolicyKey[] = "Software\\Policies\\Norvale\\Vellora";

@@ -122,6 +122,18 @@ bool closeChecked(int fd) {
   return rc == 0 || errno == EINTR;
 }
 
+// Copies into an open target and closes it; false with *code set to the
+// first error.
+bool copyAndClose(int in, int out, int* code) {
+  bool ok = copyContents(in, out);
+  *code = errno;
+  if (!closeChecked(out) && ok) {
+    ok = false;
+    *code = errno;
+  }
+  return ok;
+}
+
 }  // namespace
 
 int lastError() { return tLastError; }
@@ -194,12 +206,8 @@ bool copyFile(const std::string& from, const std::string& to, bool failIfExists)
       ::close(in);
       return failed(code);
     }
-    bool ok = copyContents(in, out);
-    int code = errno;
-    if (!closeChecked(out) && ok) {
-      ok = false;
-      code = errno;
-    }
+    int code = 0;
+    bool ok = copyAndClose(in, out, &code);
     ::close(in);
     if (!ok) {
       ::unlink(to.c_str());
@@ -229,23 +237,15 @@ bool copyFile(const std::string& from, const std::string& to, bool failIfExists)
       ::close(in);
       return failed(code);
     }
-    bool ok = copyContents(in, out);
-    int code = errno;
-    if (!closeChecked(out) && ok) {
-      ok = false;
-      code = errno;
-    }
+    int code = 0;
+    bool ok = copyAndClose(in, out, &code);
     ::close(in);
     return ok ? (tLastError = 0, true) : failed(code);
   }
   fcntl(out, F_SETFD, FD_CLOEXEC);
   fchmod(out, mode);
-  bool ok = copyContents(in, out);
-  int code = errno;
-  if (!closeChecked(out) && ok) {
-    ok = false;
-    code = errno;
-  }
+  int code = 0;
+  bool ok = copyAndClose(in, out, &code);
   ::close(in);
   if (ok && ::rename(templ.data(), to.c_str()) != 0) {
     ok = false;
