@@ -14,6 +14,7 @@ namespace platform {
 // lines from.
 extern const char kPathSeparator[];   // "\\" or "/"
 extern const char kExeSuffix[];       // ".exe" or ""
+extern const char kLineEnd[];         // what a text-mode "\n" is stored as: "\r\n" or "\n"
 extern const char kPathListSeparator[];  // ";" or ":" (interpreter library paths)
 
 // The last error of the calling thread, as the platform numbers it (Windows

@@ -135,14 +135,16 @@ TEST_F(RegFileTest, ABadLineStopsWithItsNumber) {
 TEST_F(RegFileTest, ExportsAsRegeditDoes) {
   RegKey key;
   ASSERT_EQ(kRegOk, key.create(HKCU, "Software\\Norvale\\Export"));
-  ASSERT_EQ(kRegOk, key.setString("", "d"));
-  ASSERT_EQ(kRegOk, key.setString("Path", "C:\\a \"b\""));
-  ASSERT_EQ(kRegOk, key.setDword("n", 31));
-  ASSERT_EQ(kRegOk, registry().SetValue(key.handle(), "e", kRegExpandSz, "%X%"));
-  ASSERT_EQ(kRegOk, key.setString("Lines", "one\ntwo"));
+  // Written in name order: the values export in the order they enumerate,
+  // which is the order written on Windows and name order under Wine.
   std::string blob;
   for (int i = 0; i < 30; ++i) blob.push_back(static_cast<char>(i));
+  ASSERT_EQ(kRegOk, key.setString("", "d"));
   ASSERT_EQ(kRegOk, key.setBinary("Data", blob));
+  ASSERT_EQ(kRegOk, registry().SetValue(key.handle(), "e", kRegExpandSz, "%X%"));
+  ASSERT_EQ(kRegOk, key.setString("Lines", "one\ntwo"));
+  ASSERT_EQ(kRegOk, key.setDword("n", 31));
+  ASSERT_EQ(kRegOk, key.setString("Path", "C:\\a \"b\""));
   RegKey child;
   ASSERT_EQ(kRegOk, child.create(HKCU, "Software\\Norvale\\Export\\Child"));
 
@@ -152,12 +154,12 @@ TEST_F(RegFileTest, ExportsAsRegeditDoes) {
       "REGEDIT4\r\n\r\n"
       "[HKEY_CURRENT_USER\\Software\\Norvale\\Export]\r\n"
       "@=\"d\"\r\n"
-      "\"Path\"=\"C:\\\\a \\\"b\\\"\"\r\n"
-      "\"n\"=dword:0000001f\r\n"
-      "\"e\"=hex(2):25,58,25,00\r\n"
-      "\"Lines\"=hex(1):6f,6e,65,0a,74,77,6f,00\r\n"
       "\"Data\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,\\\r\n"
       "  16,17,18,19,1a,1b,1c,1d\r\n"
+      "\"e\"=hex(2):25,58,25,00\r\n"
+      "\"Lines\"=hex(1):6f,6e,65,0a,74,77,6f,00\r\n"
+      "\"n\"=dword:0000001f\r\n"
+      "\"Path\"=\"C:\\\\a \\\"b\\\"\"\r\n"
       "\r\n"
       "[HKEY_CURRENT_USER\\Software\\Norvale\\Export\\Child]\r\n"
       "\r\n";

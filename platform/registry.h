@@ -81,6 +81,18 @@ void setRegistry(Registry* replacement);
 // afresh (tests that change the machine root between cases).
 void resetPlatformRegistry();
 
+// Tests: gives this process, and the programs it starts, registry roots of
+// their own, named by `name` (a key path such as "Software\\Tests\\T1"),
+// or the platform's own roots again when `name` is empty; the open store is
+// dropped either way; false when the roots cannot be made. On POSIX the stores follow the machine root and the
+// home folder in the environment, so only the store is dropped. On Windows
+// the four roots become keys below the user's real hive; the programs started
+// see them only in the test build, which honours the name they inherit.
+bool useRegistryRootsForTesting(const std::string& name);
+// Deletes the roots that useRegistryRootsForTesting(name) made, once no
+// process uses them any more.
+void discardRegistryRootsForTesting(const std::string& name);
+
 // Names of the roots as .reg files and tools spell them: "HKEY_LOCAL_MACHINE".
 const char* rootName(RegRoot root);
 // Parses "HKEY_LOCAL_MACHINE\\a\\b" or "HKLM\\a\\b" into root and path.

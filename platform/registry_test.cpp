@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/system.h"
 #include "testsupport/fresh_machine.h"
 
 namespace platform {
@@ -135,6 +136,12 @@ TEST_F(RegistryTest, EnumerationOrdersAreStable) {
   RegKey key;
   ASSERT_EQ(kRegOk, key.create(HKLM, kKey));
   for (const char* name : {"c", "A", "b"}) ASSERT_EQ(kRegOk, key.setDword(name, 1));
+  if (platform::runsUnderWine()) {
+    // Wine keeps a key's values sorted by name; Windows keeps them in the
+    // order they were written.
+    EXPECT_EQ((std::vector<std::string>{"A", "b", "c"}), valueNames(key));
+    GTEST_SKIP() << "Wine enumerates values by name, not in the order written";
+  }
   EXPECT_EQ((std::vector<std::string>{"c", "A", "b"}), valueNames(key));
   ASSERT_EQ(kRegOk, key.setDword("a", 2));  // rewriting keeps the place
   EXPECT_EQ((std::vector<std::string>{"c", "A", "b"}), valueNames(key));

@@ -26,6 +26,11 @@ OsVersion osVersion();
 // Tests may fix the version in-process; nullptr restores the detected one.
 void setOsVersionForTesting(const OsVersion* version);
 
+// Whether the Windows programs run under Wine rather than on Windows. Wine
+// differs from Windows in a few details tests must allow for, such as the
+// order in which registry values enumerate.
+bool runsUnderWine();
+
 // The logon name of the user running the program.
 std::string userName();
 // Whether the process has administrator rights (may write protected registry

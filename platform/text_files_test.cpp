@@ -6,6 +6,7 @@
 namespace {
 
 using testsupport::readFile;
+using testsupport::textFile;
 using testsupport::writeFile;
 
 class TextFiles : public testsupport::FreshMachineTest {
@@ -76,7 +77,7 @@ TEST_F(TextFiles, MissingFileDoesNotOpen) {
 TEST_F(TextFiles, OutputModesAndWholeFileHelpers) {
   std::string text = machine.path("t.txt");
   ASSERT_TRUE(platform::writeTextFile(text, "a\nb"));
-  EXPECT_EQ(readFile(text), "a\nb");  // this platform's line end is "\n"
+  EXPECT_EQ(readFile(text), textFile("a\nb"));
 
   std::string bin = machine.path("b.bin");
   const std::string bytes("\0\r\n\x1a\xff", 5);

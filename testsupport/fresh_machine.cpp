@@ -38,6 +38,8 @@ FreshMachine::FreshMachine() {
   setEnv("TMPDIR", tmp_);
   setEnv("TEMP", tmp_);
   setEnv("TMP", tmp_);
+  // Windows finds the user's folders below the profile folder.
+  setEnv("USERPROFILE", home_);
   unsetEnv("XDG_CONFIG_HOME");
   unsetEnv("XDG_DATA_HOME");
   unsetEnv("XDG_DOCUMENTS_DIR");
@@ -46,7 +48,14 @@ FreshMachine::FreshMachine() {
   unsetEnv("VELLORA_UI_SCRIPT");
   unsetEnv("VELLORA_UI_LOG");
   platform::setOsVersionForTesting(nullptr);
-  platform::resetPlatformRegistry();
+  // Registry roots of its own, named after the machine's folder (on Windows
+  // the registry is not kept in the machine root).
+  if (!base_.empty()) {
+    const std::string::size_type leaf = base_.find_last_of(sep);
+    registryName_ = "Software\\Vellora Test Machines\\" + base_.substr(leaf + 1);
+  }
+  EXPECT_TRUE(platform::useRegistryRootsForTesting(registryName_))
+      << "cannot give the machine registry roots of its own: " << platform::lastError();
   // The default user interface reads its script and record from the
   // environment just changed; drop the one an earlier machine built.
   platform::setUserInterface(nullptr);
@@ -61,7 +70,8 @@ FreshMachine::~FreshMachine() {
     else
       platform::unsetEnvironment(it->first);
   }
-  platform::resetPlatformRegistry();
+  platform::useRegistryRootsForTesting("");
+  platform::discardRegistryRootsForTesting(registryName_);
   if (!base_.empty()) platform::removeTree(base_);
 }
 
@@ -97,6 +107,17 @@ void writeFile(const std::string& path, const std::string& bytes) {
   std::string::size_type cut = path.find_last_of(platform::kPathSeparator);
   if (cut != std::string::npos && cut > 0) platform::createDirectories(path.substr(0, cut));
   ASSERT_TRUE(platform::writeBinaryFile(path, bytes)) << "cannot write " << path;
+}
+
+std::string textFile(const std::string& text) {
+  std::string bytes;
+  for (char c : text) {
+    if (c == '\n')
+      bytes += platform::kLineEnd;
+    else
+      bytes += c;
+  }
+  return bytes;
 }
 
 RunResult run(const std::vector<std::string>& arguments, int timeoutMilliseconds) {

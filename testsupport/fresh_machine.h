@@ -33,6 +33,7 @@ class FreshMachine {
  private:
   void remember(const std::string& name);
   std::string base_, root_, home_, tmp_;
+  std::string registryName_;
   std::vector<std::pair<std::string, std::pair<bool, std::string>>> saved_;
 };
 
@@ -47,6 +48,10 @@ std::string readFile(const std::string& path);
 // Writes a whole file (binary), creating missing folders; fails the test when
 // it cannot.
 void writeFile(const std::string& path, const std::string& bytes);
+
+// The bytes of a text file holding `text` ("\n" line ends) on this platform:
+// for comparing files the programs write in text mode.
+std::string textFile(const std::string& text);
 
 struct RunResult {
   int exitCode = -1;

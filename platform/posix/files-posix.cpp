@@ -22,6 +22,7 @@ namespace platform {
 
 const char kPathSeparator[] = "/";
 const char kExeSuffix[] = "";
+const char kLineEnd[] = "\n";
 const char kPathListSeparator[] = ":";
 
 namespace {

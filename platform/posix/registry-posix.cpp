@@ -783,4 +783,14 @@ std::unique_ptr<Registry> createPlatformRegistry() {
   return std::unique_ptr<Registry>(new posix::PosixRegistry);
 }
 
+bool useRegistryRootsForTesting(const std::string&) {
+  resetPlatformRegistry();
+  return true;
+}
+
+void discardRegistryRootsForTesting(const std::string&) {
+  // The stores live in the test's machine root and home folder, which go
+  // with them.
+}
+
 }  // namespace platform

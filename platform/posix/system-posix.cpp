@@ -125,6 +125,8 @@ std::string userName() {
   return std::string();
 }
 
+bool runsUnderWine() { return false; }
+
 bool isAdministrator() {
   const char* rights = std::getenv("VELLORA_USER_RIGHTS");
   if (rights && sameText(rights, "user")) return false;

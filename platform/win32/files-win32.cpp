@@ -14,6 +14,7 @@ namespace platform {
 
 const char kPathSeparator[] = "\\";
 const char kExeSuffix[] = ".exe";
+const char kLineEnd[] = "\r\n";
 const char kPathListSeparator[] = ";";
 
 namespace {

@@ -3,8 +3,10 @@
 // numbers already.
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 
+#include "platform/process.h"
 #include "platform/registry.h"
 #include "platform/registry_backend.h"
 #include "platform/win32/windows_api.h"
@@ -129,7 +131,10 @@ class Win32Registry : public Registry {
                 const std::string& data) override {
     if (key == 0) return kRegInvalidHandle;
     std::string bytes = data;
-    if (isStringType(type)) bytes.push_back('\0');
+    // A caller may hand over the terminator itself, as the system call takes
+    // it (a .reg file's hex(2) data does); a second one would read back as
+    // part of the text.
+    if (isStringType(type) && (bytes.empty() || bytes.back() != '\0')) bytes.push_back('\0');
     return RegSetValueExA(toKey(key), name.c_str(), 0, static_cast<DWORD>(type),
                           reinterpret_cast<const BYTE*>(bytes.data()),
                           static_cast<DWORD>(bytes.size()));
@@ -188,8 +193,84 @@ class Win32Registry : public Registry {
   }
 };
 
+// Registry roots of their own for tests. The name travels to the programs
+// a test starts in this variable; only the test build reads it at start-up,
+// so that nobody can point a shipped program's machine keys (and the
+// administrator's locks in them) somewhere else.
+const char kTestRootsVariable[] = "VELLORA_TEST_REGISTRY";
+
+struct PredefinedRoot {
+  HKEY key;
+  const char* name;
+};
+const PredefinedRoot kPredefinedRoots[] = {
+    {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE"},
+    {HKEY_CURRENT_USER, "HKEY_CURRENT_USER"},
+    {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT"},
+    {HKEY_USERS, "HKEY_USERS"},
+};
+
+std::mutex testRootsLock;
+
+void restoreSystemRoots() {
+  for (const PredefinedRoot& root : kPredefinedRoots) RegOverridePredefKey(root.key, nullptr);
+}
+
+// Points the process's predefined keys at "<user's hive>\<name>\<root>".
+LONG pointRootsAt(const std::string& name) {
+  // The keys are made below the real user hive, so every override goes first,
+  // and none is set until all keys exist.
+  restoreSystemRoots();
+  if (name.empty()) return ERROR_SUCCESS;
+  HKEY own[sizeof kPredefinedRoots / sizeof kPredefinedRoots[0]] = {};
+  LONG status = ERROR_SUCCESS;
+  std::size_t made = 0;
+  for (; made < sizeof own / sizeof own[0]; ++made) {
+    const std::string path = normalizedPath(name) + "\\" + kPredefinedRoots[made].name;
+    status = RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                             KEY_ALL_ACCESS, nullptr, &own[made], nullptr);
+    if (status != ERROR_SUCCESS) break;
+  }
+  for (std::size_t i = 0; i < made && status == ERROR_SUCCESS; ++i) {
+    status = RegOverridePredefKey(kPredefinedRoots[i].key, own[i]);
+  }
+  // The system keeps a reference of its own to an overriding key.
+  for (std::size_t i = 0; i < made; ++i) RegCloseKey(own[i]);
+  if (status != ERROR_SUCCESS) restoreSystemRoots();
+  return status;
+}
+
+#ifdef VELLORA_TEST_REGISTRY_ROOTS
+// Before main(), so that nothing in the program reads a root first.
+const bool inheritedTestRoots = [] {
+  std::string name;
+  if (getEnvironment(kTestRootsVariable, &name) && !name.empty()) pointRootsAt(name);
+  return true;
+}();
+#endif
+
 }  // namespace
 
 std::unique_ptr<Registry> createPlatformRegistry() { return std::make_unique<Win32Registry>(); }
+
+bool useRegistryRootsForTesting(const std::string& name) {
+  std::lock_guard<std::mutex> guard(testRootsLock);
+  const LONG status = pointRootsAt(name);
+  if (status == ERROR_SUCCESS && !name.empty()) {
+    setEnvironment(kTestRootsVariable, name);
+  } else {
+    unsetEnvironment(kTestRootsVariable);
+  }
+  resetPlatformRegistry();
+  SetLastError(static_cast<DWORD>(status));
+  return status == ERROR_SUCCESS;
+}
+
+void discardRegistryRootsForTesting(const std::string& name) {
+  const std::string path = normalizedPath(name);
+  if (path.empty()) return;
+  std::lock_guard<std::mutex> guard(testRootsLock);
+  SHDeleteKeyA(HKEY_CURRENT_USER, path.c_str());
+}
 
 }  // namespace platform

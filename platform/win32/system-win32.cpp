@@ -103,6 +103,11 @@ void setOsVersionForTesting(const OsVersion* version) {
   if (version != nullptr) fixedVersion = *version;
 }
 
+bool runsUnderWine() {
+  // Wine's ntdll exports its own version; Windows' has no such function.
+  return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+}
+
 std::string userName() {
   // UNLEN + 1: the longest logon name with its terminator.
   char buffer[257] = {};
