@@ -30,6 +30,10 @@ void setOsVersionForTesting(const OsVersion* version);
 // differs from Windows in a few details tests must allow for, such as the
 // order in which registry values enumerate.
 bool runsUnderWine();
+// The name the host system gives a file: under Wine the Unix path of a
+// Windows path (empty when it has none); elsewhere the path itself. Tests
+// hand it to the host's own programs (qpdf, pdfinfo) that check results.
+std::string hostPath(const std::string& path);
 
 // The logon name of the user running the program.
 std::string userName();

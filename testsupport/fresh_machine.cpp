@@ -7,6 +7,7 @@
 #include "platform/registry.h"
 #include "platform/system.h"
 #include "platform/ui.h"
+#include "testsupport/host_programs.h"
 
 namespace testsupport {
 
@@ -104,7 +105,8 @@ std::string readFile(const std::string& path) {
 }
 
 void writeFile(const std::string& path, const std::string& bytes) {
-  std::string::size_type cut = path.find_last_of(platform::kPathSeparator);
+  // Tests name files below a machine as "folder/file" on every platform.
+  std::string::size_type cut = path.find_last_of(std::string(platform::kPathSeparator) + "/");
   if (cut != std::string::npos && cut > 0) platform::createDirectories(path.substr(0, cut));
   ASSERT_TRUE(platform::writeBinaryFile(path, bytes)) << "cannot write " << path;
 }
@@ -121,6 +123,12 @@ std::string textFile(const std::string& text) {
 }
 
 RunResult run(const std::vector<std::string>& arguments, int timeoutMilliseconds) {
+  std::string hostProgram;
+  if (!arguments.empty() && findHostProgram(arguments[0], &hostProgram)) {
+    return runHostProgram(hostProgram,
+                          std::vector<std::string>(arguments.begin() + 1, arguments.end()),
+                          timeoutMilliseconds);
+  }
   RunResult result;
   std::string commandLine;
   for (const auto& argument : arguments) {

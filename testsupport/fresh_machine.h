@@ -57,7 +57,9 @@ struct RunResult {
   int exitCode = -1;
   std::string output;  // standard output and error together
 };
-// Runs a program (arguments quoted as needed) and collects its output.
+// Runs a program (arguments quoted as needed) and collects its output. Under
+// Wine a bare name such as "qpdf" that names a program of the host runs that
+// program, with the Windows paths among the arguments given as host paths.
 RunResult run(const std::vector<std::string>& arguments, int timeoutMilliseconds = 120000);
 
 }  // namespace testsupport

@@ -127,6 +127,8 @@ std::string userName() {
 
 bool runsUnderWine() { return false; }
 
+std::string hostPath(const std::string& path) { return path; }
+
 bool isAdministrator() {
   const char* rights = std::getenv("VELLORA_USER_RIGHTS");
   if (rights && sameText(rights, "user")) return false;

@@ -105,7 +105,24 @@ void setOsVersionForTesting(const OsVersion* version) {
 
 bool runsUnderWine() {
   // Wine's ntdll exports its own version; Windows' has no such function.
-  return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+  return systemFunction<void (*)()>("ntdll.dll", "wine_get_version") != nullptr;
+}
+
+std::string hostPath(const std::string& path) {
+  // kernel32 of Wine exports the conversion; it takes the wide path and
+  // returns a UTF-8 string from the process heap.
+  using UnixNameFunction = char*(CDECL*)(const WCHAR*);
+  const auto unixName = systemFunction<UnixNameFunction>("kernel32.dll", "wine_get_unix_file_name");
+  if (unixName == nullptr) return path;
+  const int length = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
+  if (length <= 0) return "";
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &wide[0], length);
+  char* name = unixName(wide.c_str());
+  if (name == nullptr) return "";
+  std::string result = name;
+  HeapFree(GetProcessHeap(), 0, name);
+  return result;
 }
 
 std::string userName() {
