@@ -88,6 +88,16 @@ bool replaceFirst(std::string& text, const std::string& from, const std::string&
   return true;
 }
 
+std::string withNewlines(const std::string& output) {
+  std::string text;
+  text.reserve(output.size());
+  for (std::size_t i = 0; i < output.size(); ++i) {
+    if (output[i] == '\r' && i + 1 < output.size() && output[i + 1] == '\n') continue;
+    text.push_back(output[i]);
+  }
+  return text;
+}
+
 int leadingInt(const std::string& text) { return std::atoi(text.c_str()); }
 
 double leadingNumber(const std::string& text) { return std::atof(text.c_str()); }

@@ -83,6 +83,11 @@ bool contains(const std::string& text, const std::string& part);  // case-sensit
 // Replaces the first occurrence of `from` by `to`; returns whether it found one.
 bool replaceFirst(std::string& text, const std::string& from, const std::string& to);
 
+// A program's output taken as text: every CR LF pair becomes "\n", as a
+// text-mode read would give it. Console programs on Windows end their lines
+// with CR LF, and a log written in text mode would otherwise get CR CR LF.
+std::string withNewlines(const std::string& output);
+
 // The integer at the start of a text as atoi reads it (blanks, sign, digits);
 // 0 when the text does not start with a number.
 int leadingInt(const std::string& text);

@@ -45,5 +45,11 @@ TEST(Numbers, LeadingNumbersReadLikeTheCLibrary) {
   EXPECT_DOUBLE_EQ(leadingNumber("v8"), 0.0);
 }
 
+TEST(ProgramOutput, CrLfPairsBecomeNewlinesAndLoneCarriageReturnsStay) {
+  EXPECT_EQ("a\nb\n", withNewlines("a\r\nb\r\n"));
+  EXPECT_EQ("progress\r50%\n\r", withNewlines("progress\r50%\r\n\r"));
+  EXPECT_EQ("keep\n\n", withNewlines("keep\n\r\n"));
+}
+
 }  // namespace
 }  // namespace vellora

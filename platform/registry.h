@@ -86,8 +86,10 @@ void resetPlatformRegistry();
 // or the platform's own roots again when `name` is empty; the open store is
 // dropped either way; false when the roots cannot be made. On POSIX the stores follow the machine root and the
 // home folder in the environment, so only the store is dropped. On Windows
-// the four roots become keys below the user's real hive; the programs started
-// see them only in the test build, which honours the name they inherit.
+// the four roots become keys below the user's real hive, and the user's
+// folders (application data, documents) lie below the USERPROFILE folder of
+// the environment; the programs started see them only in the test build,
+// which honours the name they inherit.
 bool useRegistryRootsForTesting(const std::string& name);
 // Deletes the roots that useRegistryRootsForTesting(name) made, once no
 // process uses them any more.

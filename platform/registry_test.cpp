@@ -1,5 +1,6 @@
 #include "platform/registry.h"
 
+#include <algorithm>
 #include <string>
 #include <thread>
 #include <vector>
@@ -67,12 +68,18 @@ TEST_F(RegistryTest, NamesMatchWithoutRegardToCaseAndKeepTheirCase) {
   ASSERT_EQ(kRegOk, again.queryDword("AUTOVIEW", &value));
   EXPECT_EQ(2u, value);
   EXPECT_EQ(std::vector<std::string>{"AutoView"}, valueNames(again));
-  EXPECT_EQ(std::vector<std::string>{"Norvale"}, subkeys(HKCU, "software"));
+  // A Windows user's hive holds the system's own keys under Software too.
+  auto ours = [](const std::string& path) {
+    std::vector<std::string> names = subkeys(HKCU, path);
+    names.erase(std::remove(names.begin(), names.end(), "Microsoft"), names.end());
+    return names;
+  };
+  EXPECT_EQ(std::vector<std::string>{"Norvale"}, ours("software"));
 
   // Creating with other letter case finds the existing key.
   RegKey other;
   ASSERT_EQ(kRegOk, other.create(HKCU, "software\\NORVALE\\vellora\\Sub"));
-  EXPECT_EQ(std::vector<std::string>{"Norvale"}, subkeys(HKCU, "Software"));
+  EXPECT_EQ(std::vector<std::string>{"Norvale"}, ours("Software"));
   EXPECT_EQ(std::vector<std::string>{"Sub"}, subkeys(HKCU, kKey));
 }
 

@@ -80,6 +80,11 @@ std::string FreshMachine::path(const std::string& relative) const {
   return base_ + platform::kPathSeparator + relative;
 }
 
+bool FreshMachine::ownsSystemFolder() const {
+  const std::string system = platform::systemFolder();
+  return !base_.empty() && system.compare(0, base_.size(), base_) == 0;
+}
+
 void FreshMachine::remember(const std::string& name) {
   for (const auto& entry : saved_)
     if (entry.first == name) return;

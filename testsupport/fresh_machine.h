@@ -25,6 +25,9 @@ class FreshMachine {
   const std::string& tmp() const { return tmp_; }    // TMPDIR
   // A path below base().
   std::string path(const std::string& relative) const;
+  // Whether the system folder is this machine's own (on POSIX, below the
+  // machine root); on Windows it is the one system folder every test shares.
+  bool ownsSystemFolder() const;
 
   // Sets a variable for this machine's lifetime (restored afterwards).
   void setEnv(const std::string& name, const std::string& value);

@@ -35,9 +35,10 @@ TEST_F(ConcatenateTest, BinarySpoolBytesSurviveAndTextPiecesAreReadAsText) {
   EXPECT_EQ(job->conversionFailed, 0);
   EXPECT_EQ(job->postScriptOnly, 1);
   EXPECT_EQ(job->viewAfterConversion, 0);
+  // The pieces around the spool file are written as text.
   EXPECT_EQ(testsupport::readFile(job->workFile),
-            "%params\n/a 1 def\n%!PS-Adobe-3.0\n[ /DOCVIEW pdfmark\n" + spool +
-                "\n%!PS-Adobe-3.0\n /DOCINFO pdfmark\n");
+            testsupport::textFile("%params\n/a 1 def\n%!PS-Adobe-3.0\n[ /DOCVIEW pdfmark\n") +
+                spool + testsupport::textFile("\n%!PS-Adobe-3.0\n /DOCINFO pdfmark\n"));
   EXPECT_TRUE(logHas("\nCommandline:\n\n"));
 
   const int length = static_cast<int>(spool.size());

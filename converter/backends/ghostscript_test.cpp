@@ -4,12 +4,16 @@
 
 #include "converter/backends/conversion_test_fixture.h"
 #include "converter/backends/interpreter_runner.h"
+#include "common/ghostscript_registration.h"
+#include "common/interpreter_names.h"
 #include "converter/postscript/prologue.h"
 
 namespace vellora {
 namespace {
 
-constexpr const char kGsProgram[] = "/usr/bin/gs";
+// The machine's Ghostscript console program, found as the registration
+// finds it.
+const std::string kGsProgram = FindProgramOnPath(GhostscriptConsoleName());
 
 // Pages in save and restore, one with its own page size, as drivers write them.
 std::string multiPageJob(int pages) {
@@ -26,7 +30,7 @@ std::string multiPageJob(int pages) {
 class GhostscriptTest : public ConversionTest {
  protected:
   void SetUp() override {
-    if (!platform::fileExists(kGsProgram)) GTEST_SKIP() << "no Ghostscript at " << kGsProgram;
+    if (kGsProgram.empty()) GTEST_SKIP() << "no " << GhostscriptConsoleName() << " on PATH";
     ConversionTest::SetUp();
     job->interpreterKind = kGhostscript;
     job->interpreterExe = kGsProgram;

@@ -7,6 +7,7 @@
 #include "converter/backends/concatenate.h"
 #include "converter/backends/progress_text.h"
 #include "converter/job/job_helpers.h"
+#include "common/text.h"
 #include "converter/job/run_log.h"
 #include "platform/files.h"
 #include "platform/process.h"
@@ -70,7 +71,7 @@ std::string collectOutput(JobRecord& job, platform::ChildProcess& child,
     setProgress(window, total + 1);
   }
   setProgress(window, total + 1);
-  return collected;
+  return withNewlines(collected);
 }
 
 std::string expectedOutputFile(const JobRecord& job, ArgumentSet set) {

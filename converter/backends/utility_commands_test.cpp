@@ -5,10 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/files.h"
 #include "platform/process.h"
 
 namespace vellora {
 namespace {
+
+// The utility's path as the commands name it on this platform.
+const std::string kVlutil =
+    std::string("/opt/vellora") + platform::kPathSeparator + "vlutil" + platform::kExeSuffix;
 
 class UtilityCommandsTest : public ::testing::Test {
  protected:
@@ -26,7 +31,8 @@ class UtilityCommandsTest : public ::testing::Test {
 
 TEST_F(UtilityCommandsTest, ExamineAndJoinCommandsQuoteEveryPath) {
   EXPECT_EQ(examineCommand(job),
-            "\"/opt/vellora/vlutil\" i \"/home/ann/Documents/report.pdf\"");
+            "\"" + kVlutil + "\" "
+            "i \"/home/ann/Documents/report.pdf\"");
 
   setFieldText(settings.PDFTitle, "Report");
   setFieldText(settings.PDFSubject, "Q3");
@@ -35,7 +41,8 @@ TEST_F(UtilityCommandsTest, ExamineAndJoinCommandsQuoteEveryPath) {
   job.existingFilePassword = "s3cret";
   // Prepending puts the new document (workFile) before the existing one.
   EXPECT_EQ(joinCommand(job, settings, job.workFile, job.backupFile),
-            "\"/opt/vellora/vlutil\" c \"/tmp/w/vlo1A2B.tmp\" \"/tmp/w/vlt3C4D.tmp\" "
+            "\"" + kVlutil + "\" "
+            "c \"/tmp/w/vlo1A2B.tmp\" \"/tmp/w/vlt3C4D.tmp\" "
             "\"/tmp/w/vlx5E6F.tmp\" \"Report\" \"Q3\" \"money, time\" \"Ann\" \"s3cret\"");
 }
 
@@ -70,10 +77,12 @@ TEST_F(UtilityCommandsTest, StationeryCommandFollowsTheWatermarkSetting) {
   setFieldText(settings.StationeryName, "Letterhead");
   setFieldText(settings.StationeryPath, "/opt/vellora/Stationery");
   EXPECT_EQ(stationeryCommand(job, settings),
-            "\"/opt/vellora/vlutil\" b \"/tmp/w/vlo1A2B.tmp\" "
-            "\"/opt/vellora/Stationery/Letterhead.pdf\" \"/tmp/w/vlx5E6F.tmp\"");
+            "\"" + kVlutil + "\" "
+            "b \"/tmp/w/vlo1A2B.tmp\" "
+            "\"/opt/vellora/Stationery" + std::string(platform::kPathSeparator) +
+                "Letterhead.pdf\" \"/tmp/w/vlx5E6F.tmp\"");
   settings.StationeryWatermark = 1;
-  EXPECT_EQ(stationeryCommand(job, settings).substr(21, 3), " w ");
+  EXPECT_EQ(stationeryCommand(job, settings).substr(kVlutil.size() + 2, 3), " w ");
 }
 
 TEST_F(UtilityCommandsTest, EncryptionCommandCarriesPasswordsDigitsAndLevel) {
@@ -82,7 +91,8 @@ TEST_F(UtilityCommandsTest, EncryptionCommandCarriesPasswordsDigitsAndLevel) {
   EXPECT_EQ(permissionDigits(settings), "10100000");
   settings.EncryptionLevel = 1;
   EXPECT_EQ(encryptCommand(job, settings),
-            "\"/opt/vellora/vlutil\" e \"/tmp/w/vlo1A2B.tmp\" \"/tmp/w/vlx5E6F.tmp\" \"\" \"\" "
+            "\"" + kVlutil + "\" "
+            "e \"/tmp/w/vlo1A2B.tmp\" \"/tmp/w/vlx5E6F.tmp\" \"\" \"\" "
             "10100000 40");
   settings.EncryptionLevel = 2;
   setFieldText(settings.EUserPassword, "view");
@@ -90,7 +100,8 @@ TEST_F(UtilityCommandsTest, EncryptionCommandCarriesPasswordsDigitsAndLevel) {
   settings.EAllowDegradedPrinting = 1;
   settings.EAllowModifyAnnotations = 1;
   EXPECT_EQ(encryptCommand(job, settings),
-            "\"/opt/vellora/vlutil\" e \"/tmp/w/vlo1A2B.tmp\" \"/tmp/w/vlx5E6F.tmp\" \"view\" "
+            "\"" + kVlutil + "\" "
+            "e \"/tmp/w/vlo1A2B.tmp\" \"/tmp/w/vlx5E6F.tmp\" \"view\" "
             "\"change\" 10110001 128");
 }
 

@@ -4,6 +4,7 @@
 
 #include "converter/backends/utility_commands.h"
 #include "converter/job/job_helpers.h"
+#include "common/text.h"
 #include "converter/job/run_log.h"
 #include "platform/process.h"
 #include "platform/system.h"
@@ -67,7 +68,7 @@ int runUtility(JobRecord& job, const std::string& commandLine, bool showStatus,
     code = kUtilityFailureTopmost;
   }
   if (code != kUtilityOk && !said.empty())
-    appendLog(job.errorLog, "%s\nUtility Output:\n%s\n", said.c_str());
+    appendLog(job.errorLog, "%s\nUtility Output:\n%s\n", withNewlines(said).c_str());
   appendLog(job.errorLog, "%s\nPro Ret Val: %d\n", code);
 
   status.reset();

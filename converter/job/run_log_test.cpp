@@ -13,6 +13,7 @@ namespace {
 
 using testsupport::FreshMachineTest;
 using testsupport::readFile;
+using testsupport::textFile;
 
 const std::string kSep = platform::kPathSeparator;
 
@@ -57,7 +58,8 @@ TEST_F(RunLogTest, GoesToTheProductFolderAndReplacesAnEarlierLog) {
   testsupport::writeFile(job.tempDir.str() + kSep + "vlconv.log", "old log in the work folder");
   testsupport::writeFile(job.installDir.str() + kSep + "vlconv.log", "old log");
   EXPECT_EQ(writeRunLog(job), 1);
-  EXPECT_EQ(readFile(job.installDir.str() + kSep + "vlconv.log"), "*  log  *\nline two\n");
+  EXPECT_EQ(readFile(job.installDir.str() + kSep + "vlconv.log"),
+            textFile("*  log  *\nline two\n"));
   // Only one current log exists: the stale copy elsewhere is gone.
   EXPECT_FALSE(platform::fileExists(job.tempDir.str() + kSep + "vlconv.log"));
 }
@@ -65,11 +67,11 @@ TEST_F(RunLogTest, GoesToTheProductFolderAndReplacesAnEarlierLog) {
 TEST_F(RunLogTest, FallsBackToTheWorkFolderWhenTheProductFolderCannotBeWritten) {
   job.installDir = machine.path("no such folder");
   EXPECT_EQ(writeRunLog(job), 1);
-  EXPECT_EQ(readFile(job.tempDir.str() + kSep + "vlconv.log"), "*  log  *\nline two\n");
+  EXPECT_EQ(readFile(job.tempDir.str() + kSep + "vlconv.log"), textFile("*  log  *\nline two\n"));
 
   job.installDir.clear();  // no product folder known: never the file system's root
   EXPECT_EQ(writeRunLog(job), 1);
-  EXPECT_EQ(readFile(job.tempDir.str() + kSep + "vlconv.log"), "*  log  *\nline two\n");
+  EXPECT_EQ(readFile(job.tempDir.str() + kSep + "vlconv.log"), textFile("*  log  *\nline two\n"));
 
   job.tempDir = machine.path("gone too");
   EXPECT_EQ(writeRunLog(job), 0);

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "common/ghostscript_registration.h"
+#include "common/interpreter_names.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/scripted_ui.h"
@@ -49,6 +50,9 @@ class VlconvTest : public testsupport::FreshMachineTest {
     ASSERT_TRUE(platform::copyFile(VLUTIL_PATH, product + kSep + "vlutil", false));
     setMachineString("SOFTWARE\\Norvale\\Vellora", "AppPath", product);
     ASSERT_TRUE(platform::createDirectories(workFolder()));
+    if (FindProgramOnPath(GhostscriptConsoleName()).empty()) {
+      GTEST_SKIP() << "no " << GhostscriptConsoleName() << " on PATH to register";
+    }
     std::string log;
     ASSERT_EQ(RegisterHostGhostscript(&log), 0) << log;
     outDir = machine.path("out");
@@ -60,7 +64,7 @@ class VlconvTest : public testsupport::FreshMachineTest {
 
   // The user's working folder, under application data.
   std::string workFolder() const {
-    return machine.home() + kSep + ".local" + kSep + "share" + kSep + "Vellora" + kSep + "Temp";
+    return platform::applicationDataFolder() + kSep + "Vellora" + kSep + "Temp";
   }
   std::vector<std::string> filesLeftInWorkFolder() const {
     std::vector<std::string> names;

@@ -78,7 +78,7 @@ TEST_F(EpilogueTest, WrittenAsTextUnderAFreshName) {
   ASSERT_EQ(writeEpilogue(*job, *settings, &path), 1);
   const std::string folder = job->tempDir.str() + platform::kPathSeparator;
   EXPECT_EQ(path.compare(0, folder.size() + 3, folder + "vle"), 0) << path;
-  EXPECT_EQ(testsupport::readFile(path), epilogueText(*job, *settings));
+  EXPECT_EQ(testsupport::readFile(path), testsupport::textFile(epilogueText(*job, *settings)));
 }
 
 TEST(EscapePostScriptString, OnlyParenthesesAndBackslashesAreEscaped) {

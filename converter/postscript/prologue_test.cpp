@@ -116,7 +116,7 @@ TEST_F(PrologueFileTest, WrittenUnderAFreshTemporaryName) {
   EXPECT_NE(first, second);
   const std::string folder = job->tempDir.str() + platform::kPathSeparator;
   EXPECT_EQ(first.compare(0, folder.size() + 3, folder + "vlp"), 0) << first;
-  EXPECT_EQ(testsupport::readFile(first), prologueText(*settings));
+  EXPECT_EQ(testsupport::readFile(first), testsupport::textFile(prologueText(*settings)));
   EXPECT_NE(testsupport::readFile(first).find("null null 0.3 ]"), std::string::npos);
 }
 

@@ -5,12 +5,14 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 
 #include "platform/process.h"
 #include "platform/registry.h"
 #include "platform/registry_backend.h"
 #include "platform/win32/windows_api.h"
 
+#include <shlobj.h>
 #include <shlwapi.h>
 
 namespace platform {
@@ -253,9 +255,37 @@ const bool inheritedTestRoots = [] {
 
 std::unique_ptr<Registry> createPlatformRegistry() { return std::make_unique<Win32Registry>(); }
 
+// The user's folders of a test machine, below the profile folder the
+// machine's environment names: the shell reads them from the user's hive,
+// which is the machine's own now.
+LONG placeShellFolders() {
+  std::string profile;
+  if (!getEnvironment("USERPROFILE", &profile) || profile.empty()) return ERROR_SUCCESS;
+  const std::pair<const char*, const char*> folders[] = {
+      {"AppData", "\\AppData\\Roaming"},
+      {"Local AppData", "\\AppData\\Local"},
+      {"Personal", "\\Documents"},
+  };
+  HKEY key = nullptr;
+  LONG status = RegCreateKeyExA(
+      HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
+      0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  if (status != ERROR_SUCCESS) return status;
+  for (const auto& folder : folders) {
+    const std::string path = profile + folder.second;
+    SHCreateDirectoryExA(nullptr, path.c_str(), nullptr);
+    status = RegSetValueExA(key, folder.first, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                            static_cast<DWORD>(path.size() + 1));
+    if (status != ERROR_SUCCESS) break;
+  }
+  RegCloseKey(key);
+  return status;
+}
+
 bool useRegistryRootsForTesting(const std::string& name) {
   std::lock_guard<std::mutex> guard(testRootsLock);
-  const LONG status = pointRootsAt(name);
+  LONG status = pointRootsAt(name);
+  if (status == ERROR_SUCCESS && !name.empty()) status = placeShellFolders();
   if (status == ERROR_SUCCESS && !name.empty()) {
     setEnvironment(kTestRootsVariable, name);
   } else {

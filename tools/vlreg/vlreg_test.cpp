@@ -10,6 +10,7 @@
 namespace {
 
 using testsupport::RunResult;
+using testsupport::textFile;  // what a program prints in text mode
 
 class VlregTest : public testsupport::FreshMachineTest {
  protected:
@@ -22,21 +23,22 @@ class VlregTest : public testsupport::FreshMachineTest {
 const char kKey[] = "HKLM\\Software\\Norvale\\Vellora";
 
 TEST_F(VlregTest, SetQueryExportDeleteImport) {
-  EXPECT_EQ(0, vlreg({"set", kKey, "AppPath", "sz", "/opt/vellora"}).exitCode);
+  // Written in name order, the order Wine lists values in (Windows lists
+  // them in the order written).
   EXPECT_EQ(0, vlreg({"set", kKey, "@", "sz", "default"}).exitCode);
-  EXPECT_EQ(0, vlreg({"set", kKey, "Level", "dword", "0x1f"}).exitCode);
+  EXPECT_EQ(0, vlreg({"set", kKey, "AppPath", "sz", "/opt/vellora"}).exitCode);
   EXPECT_EQ(0, vlreg({"set", kKey, "Blob", "binary", "00ff10"}).exitCode);
+  EXPECT_EQ(0, vlreg({"set", kKey, "Level", "dword", "0x1f"}).exitCode);
   EXPECT_EQ(0, vlreg({"set", kKey, "Path", "expand_sz", "%TEMP%\\x"}).exitCode);
   EXPECT_EQ(0, vlreg({"set", std::string(kKey) + "\\Settings", "PDFLevel", "dword", "2"}).exitCode);
 
   RunResult listed = vlreg({"query", "hkey_local_machine\\software\\norvale\\vellora"});
   EXPECT_EQ(0, listed.exitCode);
-  EXPECT_EQ(
-      "AppPath\tREG_SZ\t/opt/vellora\n@\tREG_SZ\tdefault\nLevel\tREG_DWORD\t31\n"
-      "Blob\tREG_BINARY\t00ff10\nPath\tREG_EXPAND_SZ\t%TEMP%\\x\n",
-      listed.output);
-  EXPECT_EQ("31\n", vlreg({"query", kKey, "level"}).output);
-  EXPECT_EQ("Settings\n", vlreg({"keys", kKey}).output);
+  EXPECT_EQ(textFile("@\tREG_SZ\tdefault\nAppPath\tREG_SZ\t/opt/vellora\nBlob\tREG_BINARY\t00ff10\n"
+                     "Level\tREG_DWORD\t31\nPath\tREG_EXPAND_SZ\t%TEMP%\\x\n"),
+            listed.output);
+  EXPECT_EQ(textFile("31\n"), vlreg({"query", kKey, "level"}).output);
+  EXPECT_EQ(textFile("Settings\n"), vlreg({"keys", kKey}).output);
 
   // The program and this process share the store.
   platform::RegKey key;
@@ -56,7 +58,8 @@ TEST_F(VlregTest, SetQueryExportDeleteImport) {
 
   ASSERT_EQ(0, vlreg({"import", file}).exitCode);
   EXPECT_EQ(listed.output, vlreg({"query", kKey}).output);
-  EXPECT_EQ("2\n", vlreg({"query", std::string(kKey) + "\\Settings", "PDFLevel"}).output);
+  EXPECT_EQ(textFile("2\n"),
+            vlreg({"query", std::string(kKey) + "\\Settings", "PDFLevel"}).output);
 }
 
 TEST_F(VlregTest, BadInputAndUsage) {
@@ -88,7 +91,8 @@ TEST_F(VlregTest, ProtectedKeysRefuseUsers) {
   EXPECT_EQ(1, denied.exitCode);
   EXPECT_NE(std::string::npos, denied.output.find("access denied")) << denied.output;
   EXPECT_EQ(1, vlreg({"unprotect", "HKLM\\Software\\Policies"}).exitCode);
-  EXPECT_EQ("1\n", vlreg({"query", "HKLM\\Software\\Policies\\Norvale", "lk_AutoName"}).output);
+  EXPECT_EQ(textFile("1\n"),
+            vlreg({"query", "HKLM\\Software\\Policies\\Norvale", "lk_AutoName"}).output);
   machine.setEnv("VELLORA_USER_RIGHTS", "admin");
   EXPECT_EQ(0, vlreg({"unprotect", "HKLM\\Software\\Policies"}).exitCode);
   machine.setEnv("VELLORA_USER_RIGHTS", "user");
