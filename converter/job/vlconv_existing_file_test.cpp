@@ -170,23 +170,6 @@ TEST_F(ExistingFileJobs, EncryptionSetsThePasswordsAndExactlyTheChosenPermission
   EXPECT_EQ(pdfinfo(pdf, "Title", "reader"), "Secret");
 }
 
-TEST_F(ExistingFileJobs, WithDistillerTheDocumentIsDeliveredUnencrypted) {
-  std::string distiller = std::string(VELLORA_STANDIN_DIR) + kSep + "standin-distiller";
-  setMachineString("SOFTWARE\\Norvale\\Vellora", "InterpreterLocation",
-                   "SOFTWARE\\Adobe\\Acrobat Distiller\\7.0");
-  setMachineString("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\AcroDist.exe", "",
-                   distiller);
-  options("Vellora", "DefaultPath=" + outDir + kSep + "\nSuppressDialog=true\nAutoNameTitle=true\n");
-  setUserNumber(kUserKey, "EncryptionLevel", 1);
-  ASSERT_EQ(print(spool(postScriptJob("Distilled", 1))).exitCode, 0);
-  std::string pdf = outDir + kSep + "Distilled.pdf";
-  ASSERT_TRUE(platform::fileExists(pdf));
-  EXPECT_EQ(testsupport::run({"qpdf", "--requires-password", pdf}).exitCode, 2) << "not encrypted";
-  ASSERT_EQ(messages().size(), 1u);
-  EXPECT_EQ(messages()[0],
-            "Sorry, Vellora's document encryption not available when using the Acrobat Distiller.");
-}
-
 }  // namespace
 }  // namespace e2e
 }  // namespace vellora

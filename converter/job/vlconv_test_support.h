@@ -44,22 +44,28 @@ inline bool exitedWithMinusOne(const testsupport::RunResult& result) {
 
 class VlconvTest : public testsupport::FreshMachineTest {
  protected:
+  // Fixtures whose jobs go to another interpreter, or to none, register no
+  // Ghostscript.
+  explicit VlconvTest(bool withGhostscript = true) : withGhostscript_(withGhostscript) {}
+
   void SetUp() override {
     product = machine.root() + kSep + "Programs" + kSep + "Vellora";
     ASSERT_TRUE(platform::createDirectories(product));
-    ASSERT_TRUE(platform::copyFile(VLUTIL_PATH, product + kSep + "vlutil", false));
+    ASSERT_TRUE(platform::copyFile(VLUTIL_PATH, product + kSep + "vlutil" + platform::kExeSuffix,
+                                   false));
     setMachineString("SOFTWARE\\Norvale\\Vellora", "AppPath", product);
     ASSERT_TRUE(platform::createDirectories(workFolder()));
-    if (FindProgramOnPath(GhostscriptConsoleName()).empty()) {
-      GTEST_SKIP() << "no " << GhostscriptConsoleName() << " on PATH to register";
-    }
-    std::string log;
-    ASSERT_EQ(RegisterHostGhostscript(&log), 0) << log;
     outDir = machine.path("out");
     ASSERT_TRUE(platform::createDirectories(outDir));
     machine.setEnv("VELLORA_UI_SCRIPT", machine.path("ui-script"));
     machine.setEnv("VELLORA_UI_LOG", machine.path("ui-record"));
     testsupport::writeFile(machine.path("ui-script"), "");
+    if (!withGhostscript_) return;
+    if (FindProgramOnPath(GhostscriptConsoleName()).empty()) {
+      GTEST_SKIP() << "no " << GhostscriptConsoleName() << " on PATH to register";
+    }
+    std::string log;
+    ASSERT_EQ(RegisterHostGhostscript(&log), 0) << log;
   }
 
   // The user's working folder, under application data.
@@ -194,6 +200,9 @@ class VlconvTest : public testsupport::FreshMachineTest {
   std::string product;
   std::string outDir;
   int spools = 0;
+
+ private:
+  bool withGhostscript_;
 };
 
 }  // namespace e2e
