@@ -151,8 +151,9 @@ int runDropProgram(const std::string& commandLine, int ddeRetryPauseMilliseconds
   job.document = documentPath(commandLine);
   job.dde.retryPauseMilliseconds = ddeRetryPauseMilliseconds;
   if (!platform::fileExists(job.document)) {
-    tell(format(namesSeveralFiles(commandLine) ? kDropSeveralFilesText : kDropNotFoundText,
-                commandLine.c_str()),
+    const bool several = namesSeveralFiles(commandLine);
+    tell(format(several ? kDropSeveralFilesText : kDropNotFoundText,
+                several ? commandLine.c_str() : job.document.c_str()),
          platform::kMbIconWarning);
     return 0;
   }
