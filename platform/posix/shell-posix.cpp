@@ -1,12 +1,6 @@
-// The shell on POSIX: documents and programs are started through a
-// short-lived middle process so that they are adopted by init and never
-// linger as zombies of ours, with /dev/null as their standard streams so
-// that they hold none of our pipes open (the shell on Windows hands over no
-// handles either).
-#include <fcntl.h>
+// The shell on POSIX: documents and programs are started detached, holding
+// none of our pipes open (the shell on Windows hands over no handles either).
 #include <sys/stat.h>
-#include <sys/types.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -17,8 +11,6 @@
 #include "platform/posix/shell_verbs.h"
 #include "platform/process.h"
 #include "platform/shell.h"
-
-extern char** environ;
 
 namespace platform {
 
@@ -31,42 +23,7 @@ int startDetached(const std::vector<std::string>& arguments, const std::string& 
   if (arguments.empty() || arguments[0].empty()) return ENOENT;
   const std::string program = posix::findProgram(arguments[0]);
   if (program.empty()) return errno ? errno : ENOENT;
-  posix::ExecArguments argv(arguments);
-  int status[2];
-  if (pipe2(status, O_CLOEXEC) != 0) return errno;
-  int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
-  pid_t middle = fork();
-  if (middle < 0) {
-    int code = errno;
-    ::close(status[0]);
-    ::close(status[1]);
-    if (null >= 0) ::close(null);
-    return code;
-  }
-  if (middle == 0) {
-    pid_t started = fork();
-    if (started < 0) posix::reportExecFailure(status[1], errno);
-    if (started > 0) _exit(0);
-    setsid();
-    if (!directory.empty() && chdir(directory.c_str()) != 0)
-      posix::reportExecFailure(status[1], errno);
-    if (null >= 0) {
-      dup2(null, 0);
-      dup2(null, 1);
-      dup2(null, 2);
-    }
-    posix::resetSignalsInChild();
-    execve(program.c_str(), argv.argv(), environ);
-    posix::reportExecFailure(status[1], errno);
-  }
-  ::close(status[1]);
-  if (null >= 0) ::close(null);
-  int ignored;
-  while (waitpid(middle, &ignored, 0) < 0 && errno == EINTR) {
-  }
-  int code = posix::readExecStatus(status[0]);
-  ::close(status[0]);
-  return code;
+  return posix::startDetached(program, arguments, nullptr, directory);
 }
 
 int startResult(int code, const std::string& what, std::string* failure) {
