@@ -199,7 +199,11 @@ TEST_F(ConvertMenuOnAMachine, UnregistrationRemovesOnlyTheHandlersOwnEntries) {
 }
 
 TEST_F(ConvertMenuOnAMachine, TheFileTypeTokenAndTheSystemFamilyDecideWhere) {
-  machine.setEnv("VELLORA_OS_VERSION", "98");
+  platform::OsVersion windows98;
+  windows98.platform = platform::kWin32Windows;
+  windows98.major = 4;
+  windows98.minor = 10;
+  platform::setOsVersionForTesting(&windows98);
   put(HKCR, "*", "", "AllFiles");
   ASSERT_EQ(updateConvertMenuRegistration(true, "C:\\vlmenu.dll"), platform::kSOk);
   EXPECT_EQ(text(HKCR, "AllFiles\\ShellEx\\ContextMenuHandlers\\vlmenu", ""), kClsid);
