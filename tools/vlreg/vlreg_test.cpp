@@ -100,4 +100,24 @@ TEST_F(VlregTest, ProtectedKeysRefuseUsers) {
 }
 #endif
 
+// The file was written by "vlreg export" on Linux; the Windows build must
+// read it the same and write the same bytes back.
+TEST_F(VlregTest, ImportsAnExportOfTheOtherSystemAndExportsTheSameBytes) {
+  const std::string exported = std::string(VLREG_TESTDATA) + "/settings-exported-on-linux.reg";
+  const std::string key = "HKCU\\Software\\Norvale\\Vellora\\Settings";
+  ASSERT_EQ(0, vlreg({"import", exported}).exitCode);
+  EXPECT_EQ(textFile("@\tREG_SZ\tOffice defaults\n"
+                     "AutoSaveDirectory\tREG_SZ\tC:\\Users\\ann\\Documents\\PDF \"drafts\"\\\n"
+                     "Blob\tREG_BINARY\t000102030405060708090a0b0c0d0e0f"
+                     "101112131415161718191a1b1c1d1e1fff\n"
+                     "PDFLevel\tREG_DWORD\t4\n"
+                     "Tmp\tREG_EXPAND_SZ\t%TEMP%\\vellora\n"),
+            vlreg({"query", key + "\\Office"}).output);
+  EXPECT_EQ(textFile("Draft\n"), vlreg({"query", key + "\\Office\\Watermark", "Text"}).output);
+
+  const std::string again = machine.path("again.reg");
+  ASSERT_EQ(0, vlreg({"export", key, again}).exitCode);
+  EXPECT_EQ(testsupport::readFile(exported), testsupport::readFile(again));
+}
+
 }  // namespace
