@@ -2,6 +2,7 @@
 
 #include "common/product.h"
 #include "converter/job/job_helpers.h"
+#include "converter/postscript/output_naming.h"
 #include "converter/settings/settings_keys.h"
 #include "converter/ui/string_table.h"
 #include "platform/files.h"
@@ -58,7 +59,10 @@ SaveDialogResult runSavePdfDialog(JobRecord& job, const SettingsRecord& settings
   for (;;) {
     platform::SaveAsResult answer = platform::ui().saveAs(request);
     if (!answer.accepted) break;
-    int choice = existingFileChoice(job, answer.path);
+    // The question is about the file the job will write: a PDF's name gets
+    // its ".pdf" later, so "Report" is asked about as "Report.pdf".
+    int choice = existingFileChoice(
+        job, answer.filterIndex == 1 ? pdfOutputName(answer.path) : answer.path);
     if (choice == 0) {
       request.initialFolder = folderOf(answer.path);
       continue;
