@@ -264,7 +264,7 @@ int runPipeline(ConverterRun& run) {
   platform::UserInterface& ui = platform::ui();
 
   // Without its temporary files the job cannot run at all.
-  if (job.workFile.empty()) runErrorReport(job);
+  if (job.workFile.empty()) ReportConversionError(job);
 
   // 1. The options file.
   applyDeliveryOptions(job, run.options);
@@ -278,7 +278,7 @@ int runPipeline(ConverterRun& run) {
   if (!spoolHasPostScript(job.spoolFile)) {
     appendLog(job.errorLog, "%s\nThe spool file holds no PostScript: %s\n", job.spoolFile.c_str());
     logOutputFailure(job, "%s\nError creating PDF file (errConverting)\n", platform::lastError());
-    runErrorReport(job);
+    ReportConversionError(job);
   }
 
   // 3. The name: automatic rules, then the dialog.
@@ -340,9 +340,9 @@ int runPipeline(ConverterRun& run) {
   // 9. Prologue and epilogue.
   ui.setCursor(platform::Cursor::kWait);
   std::string path;
-  if (!writePrologue(job, settings, &path)) runErrorReport(job);
+  if (!writePrologue(job, settings, &path)) ReportConversionError(job);
   job.prologueFile = platform::shortPath(path);
-  if (!writeEpilogue(job, settings, &path)) runErrorReport(job);
+  if (!writeEpilogue(job, settings, &path)) ReportConversionError(job);
   job.epilogueFile = platform::shortPath(path);
   std::string params = job.installDir.str() + kSep + "params.ps";
   job.paramsFile = platform::fileExists(params) ? params : std::string();
@@ -363,7 +363,7 @@ int runPipeline(ConverterRun& run) {
   ui.setCursor(platform::Cursor::kArrow);
   deleteSpoolFile(job);
   deleteInterpreterFiles(job);
-  if (converted == kConversionNoCommandFile) runErrorReport(job);
+  if (converted == kConversionNoCommandFile) ReportConversionError(job);
 
   // 13. A failed conversion.
   if (job.conversionFailed) {
@@ -375,7 +375,7 @@ int runPipeline(ConverterRun& run) {
       return 0;
     }
     logOutputFailure(job, "%s\nError creating PDF file (errConverting)\n", platform::lastError());
-    runErrorReport(job);
+    ReportConversionError(job);
   }
 
   // The result must be a PDF before anything is done with it: an
@@ -384,7 +384,7 @@ int runPipeline(ConverterRun& run) {
                    (job.filterIndex == 1 || isConvertedType(job));
   if (checkable && !resultIsReadablePdf(job)) {
     logOutputFailure(job, "%s\nError creating PDF file (errConverting)\n", platform::lastError());
-    runErrorReport(job);
+    ReportConversionError(job);
   }
 
   // 14. Post-processing of a PDF.

@@ -168,7 +168,7 @@ void applyEncryption(ConverterRun& run) {
     // other must not reach the user without the protection asked for.
     if (job.interpreterKind != kDistiller) {
       appendLog(job.errorLog, "%s\nEncryption failed (Output File: %s)\n", job.workFile.c_str());
-      runErrorReport(job);
+      ReportConversionError(job);
     }
   }
 }
