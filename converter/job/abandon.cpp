@@ -43,6 +43,9 @@ void endOnRequest(int request) {
   std::lock_guard<std::mutex> placing(gPlacement);
   JobRecord& job = *gTerminatedJob;
   appendLog(job.errorLog, "%s\nThe job was ended from outside (request %d)\n", request);
+  // Only an interpreter that writes the output file itself can have touched
+  // the user's file before the end.
+  restoreBackup(job);
   deleteSpoolFile(job);
   deleteAllOwnedFiles();
   endFileOwnership();

@@ -152,11 +152,13 @@ bool placeResult(JobRecord& job, int* error) {
     if (job.nameClaim == kClaimChosen) {
       placed = placement.placeReplacing(job.outputPath);
     } else {
-      std::string tried;
+      std::string previous = claimCandidate(job, 0);
       for (int attempt = 0; attempt <= kNameClaimAttempts && !placed; ++attempt) {
         const std::string target = attempt == 0 ? job.outputPath.str() : claimCandidate(job, attempt);
-        if (attempt > 0 && target == tried) break;  // no other name can be made
-        tried = target;
+        if (attempt > 0 && job.nameClaim == kClaimCounter) {
+          if (target == previous) break;  // the folder and prefix alone fill the name
+          previous = target;
+        }
         if (placement.placeNew(target)) {
           job.outputPath = target;
           placed = true;
@@ -193,6 +195,8 @@ int putInPlace(ConverterRun& run) {
     removeExceptionFilter();
     return 0;
   }
+  // Whatever the interpreter wrote in place is the delivered document now.
+  job.outputWritten = 0;
   deleteTemporaryFiles(job);
   return -2;  // go on
 }

@@ -222,6 +222,9 @@ TEST_F(FaultJobs, JobsOfOneTitleStartedTogetherEachGetAName) {
   for (int count : {8, 16}) {
     platform::removeTree(outDir);
     platform::createDirectories(outDir);
+    // Every job picks "Quarterly1.pdf" when it is named; all but one must
+    // move on when they find it taken.
+    const std::string old = makePdf(outDir + kSep + "Quarterly.pdf", "Old", 1);
     std::vector<std::string> spoolFiles;
     for (int i = 0; i < count; ++i) spoolFiles.push_back(spool(pagesJob("Quarterly", "Job", 1)));
     snapshot();
@@ -229,8 +232,9 @@ TEST_F(FaultJobs, JobsOfOneTitleStartedTogetherEachGetAName) {
     for (const std::string& file : spoolFiles) jobs.push_back(startJob(file));
     for (auto& job : jobs) EXPECT_EQ(finish(*job), 0);
 
+    EXPECT_TRUE(testsupport::readFile(outDir + kSep + "Quarterly.pdf") == old);
     std::vector<std::string> expected = {"Quarterly.pdf"};
-    for (int n = 1; n < count; ++n) expected.push_back("Quarterly" + std::to_string(n) + ".pdf");
+    for (int n = 1; n <= count; ++n) expected.push_back("Quarterly" + std::to_string(n) + ".pdf");
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(outputFiles(), expected) << runLog();
     for (const std::string& name : outputFiles()) EXPECT_TRUE(wholePdf(outDir + kSep + name)) << name;
