@@ -63,8 +63,11 @@ void askForName(ConverterRun& run, const NamingResult& naming) {
   SaveDialogSetup setup;
   setup.initialFolder = naming.initialFolder;
   setup.initialName = naming.savedName.empty() ? naming.initialName : naming.savedName;
-  SaveDialogResult result = runSavePdfDialog(job, settings, setup);
+  setup.savedName = naming.savedName;
+  SaveDialogResult result = runSavePdfDialog(run, setup);
   job.nameChosen = result.accepted ? 1 : 0;
+  // Nobody was asked: the user's stored choices stay as they are.
+  if (result.shownNoDialog) return;
 
   writeStoreNumber(StoreKey::kUser, "RememberLast", settings.RememberLast);
   writeStoreNumber(StoreKey::kUser, "AutoName", settings.AutoName);
@@ -125,7 +128,7 @@ std::string folderWriteTest(const std::string& outputPath) {
 // A PostScript result cannot be joined to a PDF, and must not take the
 // PDF's place either: it goes beside it, under a ".ps" name of its own.
 void refuseJoiningPostScript(JobRecord& job) {
-  if (job.interpreterKind != kNoInterpreter || job.filterIndex != 1 ||
+  if (job.interpreterKind != kNoInterpreter || job.filterIndex > 2 ||
       (job.existingFileMode != 2 && job.existingFileMode != 3))
     return;
   std::string head = job.outputPath;
