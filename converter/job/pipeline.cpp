@@ -58,7 +58,7 @@ void askForName(ConverterRun& run, const NamingResult& naming) {
   SaveDialogSetup setup;
   setup.initialFolder = naming.initialFolder;
   setup.initialName = naming.savedName.empty() ? naming.initialName : naming.savedName;
-  SaveDialogResult result = runSavePdfDialog(job, settings, setup);
+  SaveDialogResult result = runSavePdfDialog(run, setup);
   job.nameChosen = result.accepted ? 1 : 0;
 
   writeStoreNumber(StoreKey::kUser, "RememberLast", settings.RememberLast);

@@ -2,7 +2,9 @@
 
 #include "common/product.h"
 #include "converter/job/job_helpers.h"
+#include "converter/settings/presets.h"
 #include "converter/settings/settings_keys.h"
+#include "converter/ui/profile_list.h"
 #include "converter/ui/string_table.h"
 #include "platform/files.h"
 #include "platform/registry.h"
@@ -35,6 +37,24 @@ int existingFileChoice(JobRecord& job, const std::string& path) {
   return platform::ui().fileExistsDialog();
 }
 
+// The quality list as the dialog shows it: the entry PDFQuality names
+// ("Standard" when empty), else the first. Accepting reads it back into the
+// settings and hands its preset to the interpreter.
+void acceptQualityShown(JobRecord& job, SettingsRecord& settings, const PresetList& presets) {
+  const std::vector<std::string> texts = presetListTexts(presets);
+  std::string quality = fieldText(settings.PDFQuality);
+  if (quality.empty()) quality = stringTableText(kStrPresetStandard);
+  int index = 0;
+  for (std::size_t i = 0; i < texts.size(); ++i)
+    if (startsWithIgnoreCase(texts[i], quality)) {
+      index = static_cast<int>(i);
+      break;
+    }
+  setFieldText(settings.PDFQuality, texts[static_cast<std::size_t>(index)]);
+  settings.autooptsetting = index;
+  ChoosePresetArgument(job, presets, index, settings);
+}
+
 }  // namespace
 
 std::string saveDialogTitle() {
@@ -42,8 +62,14 @@ std::string saveDialogTitle() {
                 stringTableText(kStrEdition).c_str(), stringTableText(kStrSaveDialogTitle).c_str());
 }
 
-SaveDialogResult runSavePdfDialog(JobRecord& job, const SettingsRecord& settings,
-                                  const SaveDialogSetup& setup) {
+SaveDialogResult runSavePdfDialog(ConverterRun& run, const SaveDialogSetup& setup) {
+  JobRecord& job = run.job;
+  SettingsRecord& settings = run.settings.record;
+  const PresetList presets = PresetScan(job.installDir);
+  ProfileBar profileBar = profileBarFor(run);
+  ProfileListModel profiles;
+  FillProfileList(profiles, profileBar, std::string());
+
   platform::SaveAsRequest request;
   request.title = saveDialogTitle();
   request.initialFolder = setup.initialFolder;
@@ -70,6 +96,7 @@ SaveDialogResult runSavePdfDialog(JobRecord& job, const SettingsRecord& settings
     if (user.create(kUserRoot, kUserKey) == platform::kRegOk)
       user.setString("LastDirectory", folderOf(answer.path));
     if (job.filterIndex == 2 && job.interpreterKind != kDistiller) result.postScriptChosen = true;
+    acceptQualityShown(job, settings, presets);
     result.accepted = true;
     break;
   }
