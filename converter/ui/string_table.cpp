@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "common/agent_texts.h"
 #include "common/interpreter_texts.h"
 
 namespace vellora {
@@ -75,11 +76,11 @@ const std::map<int, std::string>& table() {
        std::string("Your error has been logged, please contact customer support ( ") +
            kSupportAddress + " ) if this error persists."},
       {62, "Save PDF Document"},
-      {64, "Norvale Agent could not connect to the Internet."},
-      {65, "Norvale Agent could not close socket"},
-      {66, "Norvale Agent was unable to receive data."},
-      {67, "Norvale Agent could not send data."},
-      {68, "Norvale Agent could not resolve DNS."},
+      {kTextAgentCannotConnectId, kTextAgentCannotConnect},
+      {kTextAgentCannotCloseId, kTextAgentCannotClose},
+      {kTextAgentCannotReceiveId, kTextAgentCannotReceive},
+      {kTextAgentCannotSendId, kTextAgentCannotSend},
+      {kTextAgentCannotResolveId, kTextAgentCannotResolve},
       {70, "You must run the program again for changes to take effect."},
       {74, "Loading..."},
       {kTextNoneFoundId, kTextNoneFound},
