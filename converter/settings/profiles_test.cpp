@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "converter/backends/utility_commands.h"
+#include "converter/postscript/prologue.h"
 #include "converter/postscript/view_choices.h"
 #include "converter/settings/scramble_password.h"
 #include "converter/settings/settings_test_values.h"
@@ -291,6 +293,8 @@ TEST_F(ProfilesTest, RandomStoredValuesNeverLeaveAnUnsafeRecord) {
   std::uniform_int_distribution<int> byte(0, 255);
   std::uniform_int_distribution<int> small(-3, 3);
   const LoadedSettings start = loaded();
+  JobRecord jobRecord;
+  jobRecord.title = job.title;
   for (int i = 0; i < iterations; ++i) {
     std::string image(kSettingsRecordSize, '\0');
     const int style = i % 3;
@@ -308,6 +312,11 @@ TEST_F(ProfilesTest, RandomStoredValuesNeverLeaveAnUnsafeRecord) {
     expectSafeRecord(settings.record, "iteration " + std::to_string(i));
     EXPECT_GE(fieldText(settings.record.StationeryPath).size(), 3u);
     EXPECT_FALSE(fieldText(settings.record.PDFTitle).empty());
+    // What the job makes of the record: the PostScript around the job and
+    // the permission digits of the PDF utility's command.
+    EXPECT_FALSE(prologueText(settings.record).empty());
+    EXPECT_FALSE(epilogueText(jobRecord, settings.record).empty());
+    EXPECT_EQ(permissionDigits(settings.record).size(), 8u);
     if (::testing::Test::HasFailure()) break;
   }
 }
