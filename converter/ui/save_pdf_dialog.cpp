@@ -4,7 +4,7 @@
 #include "converter/job/job_helpers.h"
 #include "converter/settings/presets.h"
 #include "converter/settings/settings_keys.h"
-#include "converter/ui/profile_list.h"
+#include "converter/ui/profile_bar.h"
 #include "converter/ui/string_table.h"
 #include "platform/files.h"
 #include "platform/registry.h"
@@ -66,9 +66,8 @@ SaveDialogResult runSavePdfDialog(ConverterRun& run, const SaveDialogSetup& setu
   JobRecord& job = run.job;
   SettingsRecord& settings = run.settings.record;
   const PresetList presets = PresetScan(job.installDir);
-  ProfileBar profileBar = profileBarFor(run);
   ProfileListModel profiles;
-  FillProfileList(profiles, profileBar, std::string());
+  ProfileBar(profiles, profileJobFor(run), run.settings, nullptr).fill(std::string());
 
   platform::SaveAsRequest request;
   request.title = saveDialogTitle();

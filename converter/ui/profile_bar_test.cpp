@@ -1,5 +1,6 @@
-#include "converter/ui/profile_list.h"
+#include "converter/ui/profile_bar.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,50 +19,50 @@ using platform::HKCU;
 using platform::HKLM;
 using testvalues::put;
 
-class ProfileListTest : public testsupport::FreshMachineTest {
+class ProfileBarTest : public testsupport::FreshMachineTest {
  protected:
   void SetUp() override {
     platform::setUserInterface(&ui);
-    bar.job.keys = SelectPrinterKeys("Vellora");
-    bar.job.installDir = "/opt/vellora";
-    bar.job.title = "Minutes";
-    bar.refresh = [this] { ++refreshes; };
+    job.keys = SelectPrinterKeys("Vellora");
+    job.installDir = "/opt/vellora";
+    job.title = "Minutes";
     reload();
+    bar = std::make_unique<ProfileBar>(list, job, settings, [this] { ++refreshes; });
   }
   void TearDown() override { platform::setUserInterface(nullptr); }
 
   // LoadSettings as the job starts.
   void reload() {
     settings = LoadedSettings();
-    LoadSettings(bar.job.keys, bar.job.installDir, &settings);
-    bar.settings = &settings;
+    LoadSettings(job.keys, job.installDir, &settings);
   }
   // A user profile whose author tells it apart.
   void userProfile(const std::string& name, const std::string& author) {
     SettingsRecord record = settings.record;
     setFieldText(record.PDFAuthor, author);
-    ASSERT_EQ(SaveProfile(bar.job.keys, name, record), 1);
+    ASSERT_EQ(SaveProfile(job.keys, name, record), 1);
   }
   std::string author() const { return fieldText(settings.record.PDFAuthor); }
 
   platform::ScriptedUi ui;
+  ProfileJob job;
   LoadedSettings settings;
-  ProfileBar bar;
   ProfileListModel list;
   int refreshes = 0;
+  std::unique_ptr<ProfileBar> bar;
 };
 
-TEST_F(ProfileListTest, StartLoadsTheDefaultProfileOrTheLastSettings) {
+TEST_F(ProfileBarTest, StartLoadsTheDefaultProfileOrTheLastSettings) {
   userProfile("Work", "work author");
   userProfile("Home", "home author");
-  FillProfileList(list, bar, "");
+  bar->fill("");
   EXPECT_EQ(list.entries(), (std::vector<std::string>{"Select profile...", "Work", "Home"}));
   EXPECT_EQ(list.selection(), 0);
   EXPECT_EQ(author(), "");  // no default, no remembered settings
   EXPECT_EQ(refreshes, 0);
 
   setUserDefaultProfile("Home");
-  FillProfileList(list, bar, "");
+  bar->fill("");
   EXPECT_EQ(list.selection(), 2);
   EXPECT_EQ(author(), "home author");
   EXPECT_EQ(settings.profileName, "Home");
@@ -69,34 +70,34 @@ TEST_F(ProfileListTest, StartLoadsTheDefaultProfileOrTheLastSettings) {
 
   // The machine's default comes before the user's.
   put(HKLM, kMachineKey, "DefaultProfile", "work");
-  FillProfileList(list, bar, "");
+  bar->fill("");
   EXPECT_EQ(list.selection(), 1);
   EXPECT_EQ(author(), "work author");
 }
 
-TEST_F(ProfileListTest, AVanishedDefaultIsForgottenAndTheLastSettingsLoaded) {
+TEST_F(ProfileBarTest, AVanishedDefaultIsForgottenAndTheLastSettingsLoaded) {
   settings.record.RememberLast = 1;
   SettingsRecord last = settings.record;
   setFieldText(last.PDFAuthor, "last author");
-  ASSERT_EQ(SaveProfile(bar.job.keys, kLastSettingProfile, last), 1);
+  ASSERT_EQ(SaveProfile(job.keys, kLastSettingProfile, last), 1);
   userProfile("Work", "work author");
   setUserDefaultProfile("Gone");
 
-  FillProfileList(list, bar, "");
+  bar->fill("");
   EXPECT_EQ(list.selection(), 0);
   EXPECT_EQ(author(), "last author");
   EXPECT_EQ(settings.profileName, "LastSetting");
   EXPECT_TRUE(readStoreText(StoreKey::kUser, "DefaultProfile").empty());
 }
 
-TEST_F(ProfileListTest, AnEmptyMachineProfilesKeyLocksTheButtons) {
+TEST_F(ProfileBarTest, AnEmptyMachineProfilesKeyLocksTheButtons) {
   userProfile("Mine", "my author");
   platform::RegKey machineKey;
   ASSERT_EQ(machineKey.create(HKLM, kDefaultProfilesKey), platform::kRegOk);
   put(HKCU, kUserKey, "LockProfileDefault", 2u);
   reload();
 
-  FillProfileList(list, bar, "");
+  bar->fill("");
   EXPECT_EQ(list.entries(), (std::vector<std::string>{"Select profile..."}));
   EXPECT_EQ(list.selection(), 0);
   EXPECT_EQ(settings.controlLocks.of("LockProfileSave"), 1);
@@ -105,18 +106,18 @@ TEST_F(ProfileListTest, AnEmptyMachineProfilesKeyLocksTheButtons) {
   EXPECT_EQ(settings.locks.of("LockProfileSave"), 0);  // the loaded locks stay as read
 }
 
-TEST_F(ProfileListTest, DefaultButtonAsksAndRemembersTheChoice) {
+TEST_F(ProfileBarTest, DefaultButtonAsksAndRemembersTheChoice) {
   userProfile("Work", "work author");
-  FillProfileList(list, bar, "");
-  SetDefaultProfileFromList(list, bar);  // entry 0: nothing to ask
+  bar->fill("");
+  bar->setDefault();  // entry 0: nothing to ask
   EXPECT_TRUE(ui.eventsOf("message").empty());
 
   list.select(1);
   ui.addScriptLine("message: no");
-  SetDefaultProfileFromList(list, bar);
+  bar->setDefault();
   EXPECT_TRUE(defaultProfileName().empty());
   ui.addScriptLine("message: yes");
-  SetDefaultProfileFromList(list, bar);
+  bar->setDefault();
   EXPECT_EQ(defaultProfileName(), "Work");
 
   ASSERT_EQ(ui.eventsOf("message").size(), 2u);
@@ -126,22 +127,22 @@ TEST_F(ProfileListTest, DefaultButtonAsksAndRemembersTheChoice) {
   EXPECT_EQ(asked[2], "Use \"Work\" as your default profile?");
 }
 
-TEST_F(ProfileListTest, DelButtonAsksDeletesAndRefills) {
+TEST_F(ProfileBarTest, DelButtonAsksDeletesAndRefills) {
   userProfile("Work", "work author");
   userProfile("Home", "home author");
   setUserDefaultProfile("Work");
-  FillProfileList(list, bar, "");
+  bar->fill("");
   ASSERT_EQ(list.selection(), 1);
 
   ui.addScriptLine("message: no");
-  DeleteProfileFromList(list, bar);
+  bar->deleteSelected();
   EXPECT_EQ(list.count(), 3);
 
   ui.addScriptLine("message: yes");
-  DeleteProfileFromList(list, bar);
+  bar->deleteSelected();
   EXPECT_EQ(list.entries(), (std::vector<std::string>{"Select profile...", "Home"}));
   EXPECT_EQ(list.selection(), 0);
-  EXPECT_EQ(listProfiles(bar.job.keys).names, (std::vector<std::string>{"Home"}));
+  EXPECT_EQ(listProfiles(job.keys).names, (std::vector<std::string>{"Home"}));
   // The deleted default is forgotten at the refill.
   EXPECT_TRUE(defaultProfileName().empty());
 
@@ -150,34 +151,34 @@ TEST_F(ProfileListTest, DelButtonAsksDeletesAndRefills) {
   EXPECT_EQ(asked[2], "Permanently Delete saved profile \"Work\" ?");
 
   list.select(0);
-  DeleteProfileFromList(list, bar);
+  bar->deleteSelected();
   EXPECT_EQ(ui.eventsOf("message").size(), 2u);
 }
 
-TEST_F(ProfileListTest, ChoosingAnEntryLoadsItAndSavingSelectsTheSavedName) {
+TEST_F(ProfileBarTest, ChoosingAnEntryLoadsItAndSavingSelectsTheSavedName) {
   userProfile("Report 2024", "old author");
-  FillProfileList(list, bar, "");
+  bar->fill("");
   list.select(1);
-  ProfileChosenInList(list, bar);
+  bar->chosen();
   EXPECT_EQ(author(), "old author");
   EXPECT_EQ(refreshes, 1);
 
   setFieldText(settings.record.PDFAuthor, "changed");
   list.select(0);
-  ProfileChosenInList(list, bar);  // "Select profile..." names no profile
+  bar->chosen();  // "Select profile..." names no profile
   EXPECT_EQ(author(), "changed");
   EXPECT_EQ(refreshes, 2);
 
   // Saving "Report" selects it, not the older name it begins.
-  ASSERT_EQ(SaveProfileFromList(list, bar, "Report"), 1);
+  ASSERT_EQ(bar->save("Report"), 1);
   EXPECT_EQ(list.entry(list.selection()), "Report");
   EXPECT_EQ(author(), "changed");
-  ASSERT_EQ(SaveProfileFromList(list, bar, "rep"), 1);
+  ASSERT_EQ(bar->save("rep"), 1);
   EXPECT_EQ(list.entry(list.selection()), "rep");
   // A name given empty keeps the entry shown.
-  FillProfileList(list, bar, "");
+  bar->fill("");
   EXPECT_EQ(list.entry(list.selection()), "rep");
-  FillProfileList(list, bar, std::nullopt);
+  bar->fill(std::nullopt);
   EXPECT_EQ(list.selection(), 0);
 }
 
