@@ -1,12 +1,15 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 
 #include "platform/posix/exec_support.h"
+
+extern char** environ;
 
 namespace platform {
 namespace posix {
@@ -75,6 +78,47 @@ int readExecStatus(int statusFd) {
   }
   if (got == 0) return 0;  // closed by a successful exec
   return got == sizeof code && code != 0 ? code : ECHILD;
+}
+
+int startDetached(const std::string& program, const std::vector<std::string>& arguments,
+                  const std::vector<std::string>* environment, const std::string& directory) {
+  ExecArguments argv(arguments);
+  ExecArguments envp(environment ? *environment : std::vector<std::string>());
+  char* const* env = environment ? envp.argv() : environ;
+  int status[2];
+  if (pipe2(status, O_CLOEXEC) != 0) return errno;
+  int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+  pid_t middle = fork();
+  if (middle < 0) {
+    int code = errno;
+    ::close(status[0]);
+    ::close(status[1]);
+    if (null >= 0) ::close(null);
+    return code;
+  }
+  if (middle == 0) {
+    pid_t started = fork();
+    if (started < 0) reportExecFailure(status[1], errno);
+    if (started > 0) _exit(0);
+    setsid();
+    if (!directory.empty() && chdir(directory.c_str()) != 0) reportExecFailure(status[1], errno);
+    if (null >= 0) {
+      dup2(null, 0);
+      dup2(null, 1);
+      dup2(null, 2);
+    }
+    resetSignalsInChild();
+    execve(program.c_str(), argv.argv(), env);
+    reportExecFailure(status[1], errno);
+  }
+  ::close(status[1]);
+  if (null >= 0) ::close(null);
+  int ignored;
+  while (waitpid(middle, &ignored, 0) < 0 && errno == EINTR) {
+  }
+  int code = readExecStatus(status[0]);
+  ::close(status[0]);
+  return code;
 }
 
 }  // namespace posix

@@ -36,5 +36,14 @@ void resetSignalsInChild();
 // the child's errno otherwise.
 int readExecStatus(int statusFd);
 
+// Starts a program that outlives us: through a short-lived middle process,
+// so that it is adopted by init and never lingers as a zombie of ours, in a
+// session of its own, with /dev/null as its standard streams so that it
+// holds none of our pipes open. environment nullptr keeps ours; directory
+// empty keeps ours. Returns 0 once the program runs, else the errno of the
+// failed step.
+int startDetached(const std::string& program, const std::vector<std::string>& arguments,
+                  const std::vector<std::string>* environment, const std::string& directory);
+
 }  // namespace posix
 }  // namespace platform
