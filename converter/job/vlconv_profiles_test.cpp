@@ -44,11 +44,13 @@ class ProfileJobs : public VlconvTest {
                    const std::string& printer = "Vellora") {
     ASSERT_EQ(SaveProfile(SelectPrinterKeys(printer), name, record), 1);
   }
-  // A job saved through the dialog under out/<name>.pdf.
+  // A job saved through the dialog under out/<name>.pdf, by a user who waits
+  // for the quality list to fill or one who saves at once.
+  enum Pace { kAtOnce, kAfterTheLists };
   std::string printThroughDialog(const std::string& name, const std::string& ps,
-                                 const std::string& printer = "Vellora") {
+                                 const std::string& printer = "Vellora", Pace pace = kAtOnce) {
     const std::string pdf = outDir + kSep + name + ".pdf";
-    answers("saveas: " + pdf + "\n");
+    answers(std::string(pace == kAfterTheLists ? "wait:\n" : "") + "saveas: " + pdf + "\n");
     testsupport::RunResult result = print(spool(ps), printer);
     EXPECT_EQ(result.exitCode, 0) << result.output;
     EXPECT_TRUE(platform::fileExists(pdf)) << testsupport::readFile(product + kSep + "vlconv.log");
@@ -175,7 +177,7 @@ TEST_F(ProfileJobs, WebEmailQualityMakesASmallerPdfThanPrepress) {
   const std::string web = printThroughDialog("web", photoJob("Holiday"));
   EXPECT_EQ(readStoreText(StoreKey::kUser, "PDFQuality"), "Web/Email");
   setUserString(kUserKey, "DefaultProfile", "Press");
-  const std::string press = printThroughDialog("press", photoJob("Holiday"));
+  const std::string press = printThroughDialog("press", photoJob("Holiday"), "Vellora", kAfterTheLists);
 
   // "screen" brings a 150 ppi photograph down to about 72 ppi; "prepress"
   // keeps it.
@@ -203,7 +205,7 @@ TEST_F(ProfileJobs, APresetFileReachesGhostscriptAsTheFileItCameFrom) {
   saveProfile("Press", withQuality("Press"));
 
   setUserString(kUserKey, "DefaultProfile", "Small");
-  EXPECT_EQ(imagePpi(printThroughDialog("small", photoJob("Holiday"))), 40);
+  EXPECT_EQ(imagePpi(printThroughDialog("small", photoJob("Holiday"), "Vellora", kAfterTheLists)), 40);
   setUserString(kUserKey, "DefaultProfile", "Press");
   EXPECT_EQ(imagePpi(printThroughDialog("press", photoJob("Holiday"))), 60);
   EXPECT_FALSE(platform::fileExists(product + kSep + "vlconv.log"));

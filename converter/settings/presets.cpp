@@ -119,7 +119,18 @@ void ChoosePresetArgument(JobRecord& job, const PresetList& presets, int index,
     job.presetFilesInUse = 1;
     return;
   }
-  if (index < 0 || index >= static_cast<int>(kBuiltInPresetCount)) index = 0;
+  if (index < 0 || index >= static_cast<int>(kBuiltInPresetCount)) {
+    // The list was still loading (or the index is stale): the entry the
+    // settings name is the one the list would have shown selected.
+    index = 0;
+    const std::string quality = fieldText(settings.PDFQuality);
+    const std::vector<std::string> texts = builtInPresetTexts();
+    for (std::size_t i = 0; !quality.empty() && i < texts.size(); ++i)
+      if (startsWithIgnoreCase(texts[i], quality)) {
+        index = static_cast<int>(i);
+        break;
+      }
+  }
   job.pdfSettingsName = kKeywords[static_cast<std::size_t>(index)];
   job.presetFilesInUse = 0;
 }

@@ -69,10 +69,11 @@ std::string stationeryFileFor(const std::string& folder, const std::string& name
 
 // Sets the interpreter's preset argument for the quality list's index:
 // with preset files, the full path of the chosen file (and preset files are
-// in use); else the keyword of the built-in entry, an index outside 0..3
-// counting as 0. The chosen file is the one listed at the index when the
-// list shows PDFQuality there, else the first listed under PDFQuality's name
-// ("Standard" when empty), else the one at the index (0 when outside).
+// in use); else the keyword of the built-in entry. The chosen file is the one
+// listed at the index when the list shows PDFQuality there, else the first
+// listed under PDFQuality's name ("Standard" when empty), else the one at
+// the index (0 when outside). A built-in index outside 0..3 (-1: the list
+// was still loading) takes the entry PDFQuality begins, else entry 0.
 void ChoosePresetArgument(JobRecord& job, const PresetList& presets, int index,
                           const SettingsRecord& settings);
 

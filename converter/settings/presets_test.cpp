@@ -46,9 +46,12 @@ TEST_F(PresetsTest, WithoutPresetFilesTheBuiltInKeywordsAreUsed) {
   EXPECT_EQ(job.presetFilesInUse, 0);
   EXPECT_EQ(choose(presets, 1, ""), "screen");
   EXPECT_EQ(choose(presets, 3, ""), "prepress");
-  // The list may still be loading (-1), or a stored index may be stale.
+  // The list may still be loading (-1), or a stored index may be stale: the
+  // settings' own quality decides.
   EXPECT_EQ(choose(presets, -1, ""), "default");
-  EXPECT_EQ(choose(presets, 7, ""), "default");
+  EXPECT_EQ(choose(presets, 7, "Nonsense"), "default");
+  EXPECT_EQ(choose(presets, -1, "Web/Email"), "screen");
+  EXPECT_EQ(choose(presets, 9, "prepress"), "prepress");
 
   // A folder with other files only is no different.
   testsupport::writeFile(presetPath("readme.txt"), "x");

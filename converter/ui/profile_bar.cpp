@@ -65,6 +65,7 @@ void ProfileBar::refresh() {
 }
 
 void ProfileBar::fill(std::optional<std::string> name) {
+  const bool named = name && !name->empty();
   if (name && name->empty()) name = list_.entry(list_.selection());
 
   ProfileNames profiles = listProfiles(job_.keys);
@@ -78,11 +79,15 @@ void ProfileBar::fill(std::optional<std::string> name) {
   list_.select(found >= 0 ? found : 0);
 
   if (settings_.record.RememberLast == 1) LoadProfile(job_, kLastSettingProfile, &settings_);
-  applyDefault();
+  // A profile just saved stays the one in use: the default profile must not
+  // replace the settings the user has in the dialog.
+  applyDefault(named && found > 0);
 }
 
-void ProfileBar::applyDefault() {
-  const std::string defaultName = defaultProfileName();
+void ProfileBar::applyDefault() { applyDefault(false); }
+
+void ProfileBar::applyDefault(bool keepSelection) {
+  const std::string defaultName = keepSelection ? std::string() : defaultProfileName();
   if (!defaultName.empty()) {
     const int found = findProfileEntry(list_, defaultName);
     if (found >= 0) list_.select(found);

@@ -60,9 +60,10 @@ class ProfileBar {
 
   // Refills the list ("Select profile..." and the printer's profiles) and
   // applies the default profile. With a name, selects that profile; with
-  // an empty name, the entry the list showed; with none, entry 0. While the
-  // machine's profiles key exists only machine profiles are listed and the
-  // Save, Delete and Default buttons are locked.
+  // an empty name, the entry the list showed; with none, entry 0. A profile
+  // selected by its name (the one just saved) stays selected and in use;
+  // otherwise the default profile applies. While the machine's profiles key exists only machine
+  // profiles are listed and the Save, Delete and Default buttons are locked.
   void fill(std::optional<std::string> name);
   // Selects and loads the default profile; when it is not listed, forgets
   // it and loads the last settings (with "remember last" on).
@@ -81,6 +82,7 @@ class ProfileBar {
   int save(const std::string& name);
 
  private:
+  void applyDefault(bool keepSelection);
   std::string selectedProfile() const;
   void refresh();
 

@@ -182,5 +182,21 @@ TEST_F(ProfileBarTest, ChoosingAnEntryLoadsItAndSavingSelectsTheSavedName) {
   EXPECT_EQ(list.selection(), 0);
 }
 
+TEST_F(ProfileBarTest, SavingKeepsTheSavedProfileInUseOverTheDefault) {
+  userProfile("Home", "home author");
+  setUserDefaultProfile("Home");
+  bar->fill("");
+  ASSERT_EQ(author(), "home author");
+
+  setFieldText(settings.record.PDFAuthor, "typed author");
+  ASSERT_EQ(bar->save("Letters"), 1);
+  EXPECT_EQ(list.entry(list.selection()), "Letters");
+  EXPECT_EQ(author(), "typed author");
+  EXPECT_EQ(defaultProfileName(), "Home");
+  // At the next start the default applies again.
+  bar->fill("");
+  EXPECT_EQ(author(), "home author");
+}
+
 }  // namespace
 }  // namespace vellora
