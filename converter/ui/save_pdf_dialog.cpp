@@ -87,18 +87,21 @@ void applyFileTypeToMainControls(SaveDialogState& state, int filterIndex) {
   }
 }
 
-// Without an interpreter no PDF can be made: say so once per dialog, then
-// go back to the type that can be made.
-void warnWhenNoInterpreter(SaveDialogState& state) {
+// Without an interpreter only PostScript can be made: a type that needs one
+// goes back to PostScript, with a word about it once per dialog. (Staying on
+// the PDF type would write PostScript under a ".pdf" name.) True when the
+// type went back.
+bool backToPostScript(SaveDialogState& state) {
   Dialog& d = *state.dialog;
-  if (state.job.interpreterKind != kNoInterpreter || d.filterIndex() == 2 || state.warningGiven)
-    return;
-  state.warningGiven = true;
-  if (CountInterpreters() > 1) {
-    ask(state, kStrNoInterpreterDefined, platform::kMbOk | platform::kMbIconWarning);
-  } else if (ask(state, kStrNoInterpreterDetected, platform::kMbYesNo | platform::kMbIconWarning) ==
-             platform::kIdYes) {
-    platform::shellOpen(kInterpreterDownloadPage);
+  if (state.job.interpreterKind != kNoInterpreter || d.filterIndex() == 2) return false;
+  if (!state.warningGiven) {
+    state.warningGiven = true;
+    if (CountInterpreters() > 1) {
+      ask(state, kStrNoInterpreterDefined, platform::kMbOk | platform::kMbIconWarning);
+    } else if (ask(state, kStrNoInterpreterDetected,
+                   platform::kMbYesNo | platform::kMbIconWarning) == platform::kIdYes) {
+      platform::shellOpen(kInterpreterDownloadPage);
+    }
   }
   d.setFilterIndex(2);
   state.job.filterIndex = 2;
@@ -106,6 +109,7 @@ void warnWhenNoInterpreter(SaveDialogState& state) {
   ShowPage(state, state.currentPage);
   ShowMainControls(state);
   applyFileTypeToMainControls(state, 2);
+  return true;
 }
 
 // The advanced options toggle (box 1028), also applied once at start.
@@ -289,7 +293,7 @@ void SaveDialogHook::initialised(Dialog& dialog) {
   }
   dialog.showWindow(true);                   // 12.
   state.initialised = true;
-  warnWhenNoInterpreter(state);
+  backToPostScript(state);
 }
 
 void SaveDialogHook::clicked(Dialog&, int controlId) {
@@ -325,11 +329,11 @@ void SaveDialogHook::tabChanged(Dialog& dialog, int tabControlId) {
 void SaveDialogHook::fileTypeChanged(Dialog&, int filterIndex) {
   SaveDialogState& state = state_;
   state.job.filterIndex = filterIndex;
+  if (backToPostScript(state)) return;
   ReadPage(state, state.currentPage, false);
   ShowPage(state, state.currentPage);
   ShowMainControls(state);
   applyFileTypeToMainControls(state, filterIndex);
-  warnWhenNoInterpreter(state);
 }
 
 bool SaveDialogHook::nameAccepted(Dialog& dialog, const std::string& path) {

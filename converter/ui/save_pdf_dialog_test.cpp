@@ -153,6 +153,26 @@ TEST_F(SaveDialogTest, WithNobodyToAskTheJobTakesTheInitialNameMadeUnique) {
   EXPECT_TRUE(platform::fileExists(run->job.workFile));
 }
 
+TEST_F(SaveDialogTest, WithoutAnInterpreterThePdfTypeGoesBackToPostScriptAfterOneWarning) {
+  run->job.interpreterKind = kNoInterpreter;
+  script({"filetype: 1", "message: no", "filetype: 1", "accept: " + out("notes")});
+  SaveDialogResult result = runDialog();
+  ASSERT_TRUE(result.accepted);
+  EXPECT_EQ(run->job.outputPath.str(), out("notes.ps"));
+  EXPECT_EQ(run->job.filterIndex, 2);
+  EXPECT_TRUE(result.postScriptChosen);
+  EXPECT_EQ(messages(), std::vector<std::string>{stringTableText(kStrNoInterpreterDetected)});
+  EXPECT_EQ(ui.eventsOf("message")[0][0], "0x34");
+  EXPECT_EQ(last("filetype: 1").fileType, 2);
+
+  // Interpreters are listed but none is chosen: the other text.
+  setText(platform::HKLM, "SOFTWARE\\GPL Ghostscript\\10.00.0", "GS_DLL", "/usr/lib/libgs.so.10");
+  ui.clearEvents();
+  script({"filetype: 1", "cancel:"});
+  runDialog();
+  EXPECT_EQ(messages(), std::vector<std::string>{stringTableText(kStrNoInterpreterDefined)});
+}
+
 TEST_F(SaveDialogTest, AProfileNameIsNeverEmpty) {
   script({"profilename:", "profilename: Letters", "profilename: <cancel>"});
   std::string name = "unchanged";
