@@ -133,12 +133,14 @@ void applyAdvancedToggle(SaveDialogState& state, bool atStart) {
         {window.x, window.y, state.compactWidth + round(3 * state.scaleX), height});
     return;
   }
-  int height = d.screenRect(kOptionTabs).bottom() + round(7 * state.scaleY) - window.y;
+  const int toTabsBottom = d.screenRect(kOptionTabs).bottom() - window.y;
+  const int height = toTabsBottom + round(7 * state.scaleY);
   PixelRect placed = {window.x, window.y, state.compactWidth + round(3 * state.scaleX), height};
   if (atStart && !state.locationYStored) {
     platform::ScreenMetrics screen = d.screen();
-    if (screen.height - round(4 * state.scaleY) < height) {
-      placed.height = height;
+    if (screen.height - round(4 * state.scaleY) < toTabsBottom) {
+      // Too tall for the screen: as much of it as fits, from the top.
+      placed.height = toTabsBottom;
       placed.y = -3;
       placed.x = (screen.width - placed.width) / 2;
     } else {

@@ -36,6 +36,25 @@ TEST_F(SaveDialogTest, AStoredPositionOffTheScreenIsCentredAndTheOtherKept) {
   EXPECT_EQ(userNumber("locationy"), 40);
 }
 
+TEST_F(SaveDialogTest, AnExpandedDialogWithoutAStoredPlaceIsCentredOrFitsFromTheTop) {
+  setNumber(platform::HKCU, kUserKey, "DispAdvanced", 1);
+  script({"cancel:"});
+  runDialog();
+  testsupport::DialogSnapshot tall = last("start");
+  EXPECT_TRUE(tall.control(kSaveCustomDialog, kAdvancedBox).checked());
+  EXPECT_EQ(tall.y, (1024 - tall.height) / 2);
+  EXPECT_GT(tall.height, 600);
+
+  // A screen too low for it: from just above the top, centred across.
+  ui.clearEvents();
+  script({"screen: 800 600", "cancel:"});
+  runDialog();
+  testsupport::DialogSnapshot fitted = last("start");
+  EXPECT_EQ(fitted.y, -3);
+  EXPECT_EQ(fitted.x, (800 - fitted.width) / 2);
+  EXPECT_EQ(fitted.height, tall.height - 7);
+}
+
 TEST_F(SaveDialogTest, HiddenProfilesLeaveNoProfileControlsAndMoveTheTabsUp) {
   setNumber(platform::HKCU, kUserKey, "HideProfiles", 1);
   script({"check: 1028", "cancel:"});
