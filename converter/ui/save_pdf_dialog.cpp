@@ -233,11 +233,18 @@ SaveDialogResult nameWithoutDialog(ConverterRun& run, const SaveDialogSetup& set
   // The dialog would have started with an empty field: the title names the
   // document better than nothing.
   if (name.empty()) name = autoNameFromTitle(job, job.title.str());
+  // A name with a folder of its own (one proposed for this document) goes
+  // there when that folder exists, as the dialog would have gone.
   std::string::size_type slash = name.find_last_of("/\\");
-  if (slash != std::string::npos) name = name.substr(slash + 1);
-  if (name.empty()) name = "Untitled";
+  if (slash != std::string::npos) {
+    std::string own = name.substr(0, slash);
+    if (!own.empty() && platform::isDirectory(own)) folder = own;
+    name = name.substr(slash + 1);
+  }
   std::string extension = job.defaultExtension.empty() ? "pdf" : job.defaultExtension;
   if (job.defaultFilterIndex == 1) extension = "pdf";
+  if (endsWithIgnoreCase(name, "." + extension)) name.erase(name.size() - extension.size() - 1);
+  if (name.empty()) name = "Untitled";
   std::string stem = folder + platform::kPathSeparator + name;
   int counter = 0;
   std::string path = unusedName([&] {

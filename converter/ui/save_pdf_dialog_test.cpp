@@ -170,6 +170,13 @@ TEST_F(SaveDialogTest, WithNobodyToAskTheJobTakesTheInitialNameMadeUnique) {
   EXPECT_NE(run->job.errorLog.str().find("No Save PDF dialog was shown"), std::string::npos);
   // The temporary files belong to the job that goes on.
   EXPECT_TRUE(platform::fileExists(run->job.workFile));
+
+  // A name proposed with a folder of its own goes there, extension not doubled.
+  ASSERT_TRUE(platform::createDirectories(out("sub")));
+  testsupport::writeFile(out("sub/Proposal.pdf"), "old");
+  savedName = out("sub/Proposal.pdf");
+  ASSERT_TRUE(runDialog().accepted);
+  EXPECT_EQ(run->job.outputPath.str(), out("sub/Proposal1.pdf"));
 }
 
 TEST_F(SaveDialogTest, WithoutAnInterpreterThePdfTypeGoesBackToPostScriptAfterOneWarning) {
