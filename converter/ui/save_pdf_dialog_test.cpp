@@ -199,6 +199,20 @@ TEST_F(SaveDialogTest, WithoutAnInterpreterThePdfTypeGoesBackToPostScriptAfterOn
   EXPECT_EQ(messages(), std::vector<std::string>{stringTableText(kStrNoInterpreterDefined)});
 }
 
+TEST_F(SaveDialogTest, ThePasswordDialogStaysOpenOnAnEmptyPassword) {
+  script({"password:", "password: " + std::string(300, 'k'), "password: <cancel>",
+          "password: <unavailable>"});
+  std::string password;
+  EXPECT_EQ(askExistingFilePassword(&password), 0);
+  EXPECT_EQ(password, std::string(254, 'k'));
+  // OK on the empty edit left the dialog open for the next answer.
+  testsupport::DialogSnapshot stayed =
+      testsupport::lastSnapshot(snapshots(), kPasswordDialog, "password:");
+  EXPECT_EQ(stayed.control(kPasswordDialog, kNameEdit).text, "");
+  EXPECT_EQ(askExistingFilePassword(&password), 1);
+  EXPECT_EQ(askExistingFilePassword(&password), platform::kDialogUnavailable);
+}
+
 TEST_F(SaveDialogTest, AProfileNameIsNeverEmpty) {
   script({"profilename:", "profilename: Letters", "profilename: <cancel>"});
   std::string name = "unchanged";
