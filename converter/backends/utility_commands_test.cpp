@@ -7,6 +7,7 @@
 
 #include "platform/files.h"
 #include "platform/process.h"
+#include "testsupport/fresh_machine.h"
 
 namespace vellora {
 namespace {
@@ -85,6 +86,16 @@ TEST_F(UtilityCommandsTest, StationeryCommandFollowsTheWatermarkSetting) {
   EXPECT_EQ(stationeryCommand(job, settings).substr(kVlutil.size() + 2, 3), " w ");
 }
 
+TEST_F(UtilityCommandsTest, StationeryCommandNamesTheFileTheListedNameCameFrom) {
+  testsupport::FreshMachine machine;
+  const std::string folder = machine.path("Stationery");
+  testsupport::writeFile(folder + platform::kPathSeparator + "Letterhead.old.pdf", "%PDF-1.4\n");
+  setFieldText(settings.StationeryName, "Letterhead");
+  setFieldText(settings.StationeryPath, folder);
+  EXPECT_NE(stationeryCommand(job, settings).find("Stationery/Letterhead.old.pdf\""),
+            std::string::npos);
+}
+
 TEST_F(UtilityCommandsTest, EncryptionCommandCarriesPasswordsDigitsAndLevel) {
   settings.EAllowPrinting = 1;
   settings.EAllowCopyPaste = 1;
@@ -103,6 +114,13 @@ TEST_F(UtilityCommandsTest, EncryptionCommandCarriesPasswordsDigitsAndLevel) {
             "\"" + kVlutil + "\" "
             "e \"/tmp/w/vlo1A2B.tmp\" \"/tmp/w/vlx5E6F.tmp\" \"view\" "
             "\"change\" 10110001 128");
+
+  // Whatever an administrator stored, a permission is one digit: anything
+  // but 0 allows (a refused digit would leave the document unencrypted).
+  settings.EAllowPrinting = 2;
+  settings.EAllowFillIn = -1;
+  settings.EAllowAssembly = 0x31;  // a REG_SZ "1" read as a number
+  EXPECT_EQ(permissionDigits(settings), "10111011");
 }
 
 }  // namespace
