@@ -25,6 +25,7 @@ const char kPathSeparator[] = "/";
 const char kExeSuffix[] = "";
 const char kPathListSeparator[] = ":";
 const std::size_t kShortPathCapacity = 4096;
+const bool kLeadingDotHides = true;
 
 namespace {
 

@@ -20,6 +20,7 @@ const char kPathSeparator[] = "\\";
 const char kExeSuffix[] = ".exe";
 const char kPathListSeparator[] = ";";
 const std::size_t kShortPathCapacity = MAX_PATH;
+const bool kLeadingDotHides = false;
 
 namespace {
 
