@@ -22,6 +22,9 @@ extern const char kPathListSeparator[];  // ";" or ":" (interpreter library path
 // none a path cannot be made shorter, so those buffers take any path the
 // other path buffers take.
 extern const std::size_t kShortPathCapacity;
+// Whether a file name starting with "." is hidden from the user's file
+// manager (POSIX), so that a name made from a title must not start with one.
+extern const bool kLeadingDotHides;
 
 // The last error of the calling thread, as the platform numbers it (Windows
 // error codes there, errno values here). Every function below that fails sets it.

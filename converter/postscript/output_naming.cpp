@@ -153,6 +153,10 @@ std::string titleFileName(const std::string& title) {
 
   // "." and ".." (and names Windows trims to them) would leave the folder.
   if (!name.empty() && onlyDotsAndBlanks(name)) name.assign(name.size(), '_');
+  // A document titled ".bashrc" must not become a hidden file the user
+  // cannot find.
+  if (platform::kLeadingDotHides)
+    for (std::size_t i = 0; i < name.size() && name[i] == '.'; ++i) name[i] = '_';
 
   std::string::size_type wordEnd = name.find('.');
   if (wordEnd == std::string::npos) wordEnd = name.size();

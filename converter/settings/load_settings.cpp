@@ -79,7 +79,9 @@ void LoadSettings(const PrinterKeys& keys, const std::string& installDir, Loaded
       LockedNumber read = ReadLockedNumber(keys, name);
       level = read.lockLevel;
       std::int32_t value = read.value;
-      if (field.name == std::string("PDFLevel") && value == 0) value = 1;
+      // Only PDF 1.2 to 1.4 exist; anything else an administrator stored
+      // (a 77 would ask the interpreter for "1.79") gets the default.
+      if (field.name == std::string("PDFLevel") && (value <= 0 || value > 2)) value = 1;
       if (field.name == std::string("AutoView") && level == 0 && readAutoLaunch() == 1) value = 1;
       setNumberAt(record, field, value);
     } else {

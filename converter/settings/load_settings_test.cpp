@@ -49,6 +49,16 @@ TEST_F(LoadSettingsTest, DefaultsOnAFreshMachine) {
   for (int level : settings.locks.level) EXPECT_EQ(level, 0);
 }
 
+TEST_F(LoadSettingsTest, AnOutOfRangePdfLevelGetsTheDefault) {
+  // A level past 1.4 would reach the interpreter as "-dCompatibilityLevel=1.79".
+  for (std::uint32_t stored : {77u, 0xffffffffu, 3u}) {
+    put(HKCU, kUserKey, "PDFLevel", stored);
+    EXPECT_EQ(load().record.PDFLevel, 1) << stored;
+  }
+  put(HKCU, kUserKey, "PDFLevel", 2u);
+  EXPECT_EQ(load().record.PDFLevel, 2);
+}
+
 TEST_F(LoadSettingsTest, ValuesLocksAndTheSnapshot) {
   put(HKCU, kPolicyKey, "lk_PDFLevel", 1u);
   put(HKCU, kPolicyKey, "PDFLevel", 2u);

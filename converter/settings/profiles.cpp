@@ -32,7 +32,7 @@ void keepStoredChoicesInRange(SettingsRecord& record) {
        {&record.EAllowPrinting, &record.EAllowModifyContent, &record.EAllowModifyAnnotations,
         &record.EAllowCopyPaste, &record.EAllowFillIn, &record.EAllowScreenReading,
         &record.EAllowAssembly, &record.EAllowDegradedPrinting})
-    keepChoice(*permission, 2, 0);
+    *permission = *permission != 0 ? 1 : 0;  // as stored permissions count everywhere
   keepChoice(record.autooptsetting, kScanNameLimit, 0);
   keepChoice(record.ViewZoom, kViewZoomChoiceCount, 0);
   keepChoice(record.ViewLayout, kViewLayoutChoiceCount, 0);

@@ -275,7 +275,7 @@ TEST_F(ProfilesTest, AStoredProfileIsOutsideData) {
   EXPECT_EQ(settings.record.PDFLevel, 1);
   EXPECT_EQ(settings.record.ViewZoom, 0);
   EXPECT_EQ(settings.record.EncryptionLevel, 0);
-  EXPECT_EQ(settings.record.EAllowPrinting, 0);
+  EXPECT_EQ(settings.record.EAllowPrinting, 1);  // any non-zero permission allows
   EXPECT_EQ(settings.record.ViewLayout, 1);  // in range: kept
   EXPECT_EQ(fieldText(settings.record.PDFKeywords), std::string(499, 'k'));
   EXPECT_EQ(fieldText(settings.record.EOwnerPassword).size(), 254u);

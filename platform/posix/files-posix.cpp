@@ -26,6 +26,7 @@ const char kExeSuffix[] = "";
 const char kLineEnd[] = "\n";
 const char kPathListSeparator[] = ":";
 const std::size_t kShortPathCapacity = 4096;
+const bool kLeadingDotHides = true;
 
 namespace {
 

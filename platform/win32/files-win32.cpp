@@ -21,6 +21,7 @@ const char kExeSuffix[] = ".exe";
 const char kLineEnd[] = "\r\n";
 const char kPathListSeparator[] = ";";
 const std::size_t kShortPathCapacity = MAX_PATH;
+const bool kLeadingDotHides = false;
 
 namespace {
 
