@@ -85,10 +85,11 @@ TEST_F(NamingJobs, ReservedAndEscapedCharactersNeverLeaveTheFolder) {
   ASSERT_EQ(print(spool(postScriptJob("..\\057..\\057escape", 1))).exitCode, 0);
   std::vector<std::string> made;
   platform::listDirectory(outDir, "*", &made);
-  std::sort(made.begin(), made.end());
   ASSERT_EQ(made.size(), 2u);
-  EXPECT_EQ(made[0], ".._.._escape.pdf");
-  EXPECT_EQ(made[1], "Plan_ why_ _etc_passwd.pdf");
+  // Where a leading dot would hide the file, the dots become "_" too.
+  const std::string escaped = platform::kLeadingDotHides ? "___.._escape.pdf" : ".._.._escape.pdf";
+  EXPECT_NE(std::find(made.begin(), made.end(), escaped), made.end());
+  EXPECT_NE(std::find(made.begin(), made.end(), "Plan_ why_ _etc_passwd.pdf"), made.end());
   EXPECT_FALSE(platform::fileExists(machine.base() + kSep + "escape.pdf"));
 }
 
