@@ -64,6 +64,11 @@ class ChildProcess {
   std::unique_ptr<State> state_;
 };
 
+// The program's command line after the program name, as one string: the
+// system's own text on Windows (unchanged, quotes kept), the arguments
+// joined by single blanks on POSIX.
+std::string commandLineAfterProgram(int argc, char** argv);
+
 // Environment of this process, inherited by its children.
 bool getEnvironment(const std::string& name, std::string* value);
 // Name lookup without regard to letter case, as Windows matches names.

@@ -212,4 +212,18 @@ void sleepMilliseconds(int milliseconds) {
   Sleep(milliseconds < 0 ? 0 : static_cast<DWORD>(milliseconds));
 }
 
+std::string commandLineAfterProgram(int, char**) {
+  // Past the program name (quoted or up to the first blank) and the blanks
+  // after it, as WinMain's command line begins.
+  const char* line = GetCommandLineA();
+  if (line == nullptr) return std::string();
+  bool quoted = false;
+  for (; *line != '\0'; ++line) {
+    if (*line == '"') quoted = !quoted;
+    else if ((*line == ' ' || *line == '\t') && !quoted) break;
+  }
+  while (*line == ' ' || *line == '\t') ++line;
+  return line;
+}
+
 }  // namespace platform
