@@ -10,6 +10,7 @@
 #include <random>
 
 #include "common/product.h"
+#include "monitor/dsc_title.h"
 #include "monitor/page_count.h"
 #include "platform/files.h"
 
@@ -19,6 +20,9 @@ namespace monitor {
 namespace {
 
 constexpr int kNameAttempts = 100;
+// The header comments of a job lie within its first bytes; only they are
+// looked at before the data streams through.
+constexpr std::size_t kHeadBytes = 65536;
 
 bool writeAll(int fd, const char* data, std::size_t size) {
   while (size > 0) {
@@ -74,6 +78,8 @@ bool writeSpoolFile(int input, const std::string& folder, std::string* path, int
     return false;
   }
   PageCounter counter;
+  std::string head;
+  bool headWritten = false;
   char buffer[65536];
   bool ok = true;
   for (;;) {
@@ -84,13 +90,24 @@ bool writeSpoolFile(int input, const std::string& folder, std::string* path, int
       ok = false;
       break;
     }
-    if (n == 0) break;
     counter.feed(buffer, static_cast<std::size_t>(n));
-    if (!writeAll(fd, buffer, static_cast<std::size_t>(n))) {
+    const char* data = buffer;
+    std::size_t size = static_cast<std::size_t>(n);
+    std::string rewritten;
+    if (!headWritten) {
+      head.append(buffer, size);
+      if (n != 0 && head.size() < kHeadBytes && head.find("%%EndComments") == std::string::npos) continue;
+      rewritten = withPlainTitle(head);
+      data = rewritten.data();
+      size = rewritten.size();
+      headWritten = true;
+    }
+    if (!writeAll(fd, data, size)) {
       *why = "cannot write the spool file " + *path + ": " + errnoText();
       ok = false;
       break;
     }
+    if (n == 0) break;
   }
   if (::close(fd) != 0 && ok) {
     *why = "cannot write the spool file " + *path + ": " + errnoText();

@@ -1,7 +1,6 @@
 // The spooler on a CUPS server of the test's own: monitors become
 // backends, drivers records with their printer description, printers
 // queues; and a server that is not there is an unavailable spooler.
-#include <cups/cups.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,21 +37,6 @@ const char kDescription[] =
 
 bool contains(const std::vector<std::string>& names, const std::string& name) {
   return std::find(names.begin(), names.end(), name) != names.end();
-}
-
-// What CUPS says is a queue's default paper.
-std::string mediaDefault(const std::string& queue) {
-  http_t* http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, HTTP_ENCRYPTION_NEVER, 1, 5000, nullptr);
-  if (!http) return "(no server)";
-  ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
-  std::string uri = "ipp://localhost/printers/" + queue;
-  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri.c_str());
-  ipp_t* response = cupsDoRequest(http, request, "/");
-  httpClose(http);
-  ipp_attribute_t* media = response ? ippFindAttribute(response, "media-default", IPP_TAG_ZERO) : nullptr;
-  std::string value = media && ippGetString(media, 0, nullptr) ? ippGetString(media, 0, nullptr) : "";
-  ippDelete(response);
-  return value;
 }
 
 class SpoolerTest : public testsupport::FreshMachineTest {
@@ -179,11 +163,11 @@ TEST_F(SpoolerTest, ThePageSizeOfTheDeviceModeIsTheQueuesDefaultAndFollowsTheReg
   addTestMonitor();
   ASSERT_EQ(kSpoolerOk, addPrinterDriver(4, driver()));
   ASSERT_EQ(kSpoolerOk, addPrinter(printer("Plain")));
-  EXPECT_EQ("na_letter_8.5x11in", mediaDefault("Plain"));
+  EXPECT_EQ("na_letter_8.5x11in", cups->queueAttribute("Plain", "media-default"));
   PrinterRecord metric = printer("Metric");
   metric.deviceMode = "PageSize=A4";
   ASSERT_EQ(kSpoolerOk, addPrinter(metric));
-  EXPECT_EQ("iso_a4_210x297mm", mediaDefault("Metric"));
+  EXPECT_EQ("iso_a4_210x297mm", cups->queueAttribute("Metric", "media-default"));
   std::vector<PrinterRecord> printers;
   ASSERT_EQ(kSpoolerOk, enumPrinters(&printers));
   for (const PrinterRecord& record : printers)
@@ -204,8 +188,8 @@ TEST_F(SpoolerTest, ThePageSizeOfTheDeviceModeIsTheQueuesDefaultAndFollowsTheReg
   }
   ASSERT_EQ(kServiceStopped, state);
   ASSERT_EQ(0, service.start());
-  EXPECT_EQ("iso_a4_210x297mm", mediaDefault("Plain"));
-  EXPECT_EQ("iso_a4_210x297mm", mediaDefault("Metric"));
+  EXPECT_EQ("iso_a4_210x297mm", cups->queueAttribute("Plain", "media-default"));
+  EXPECT_EQ("iso_a4_210x297mm", cups->queueAttribute("Metric", "media-default"));
 }
 
 TEST_F(SpoolerTest, TheSpoolerServiceIsTheServerItself) {
