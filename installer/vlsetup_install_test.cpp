@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "installer/vlsetup_test_support.h"
+#include "testsupport/loopback_http_server.h"
 
 namespace vellora {
 namespace installertest {
@@ -112,6 +113,25 @@ TEST_F(FullInstall, AFolderWithoutTheVersionFolderFailsBeforeAnyPrinterIsMade) {
   EXPECT_EQ(std::string::npos, log.find("Attempting to install virtual printer")) << log;
   // No report server is configured: nobody is asked.
   EXPECT_TRUE(messages().empty());
+
+  // With one, the user is asked and the install log goes to it on Yes.
+  testsupport::LoopbackHttpServer server;
+  ASSERT_TRUE(server.started());
+  platform::RegKey key;
+  ASSERT_EQ(platform::kRegOk, key.create(platform::HKLM, kProductKey));
+  ASSERT_EQ(platform::kRegOk, key.setString("ReportServer", server.address()));
+  testsupport::writeFile(machine.path("answers"), "message: yes\n");
+  machine.setEnv("VELLORA_UI_SCRIPT", machine.path("answers"));
+  EXPECT_EQ(255, vlsetup(files).exitCode);
+  auto shown = messages();
+  ASSERT_EQ(1u, shown.size());
+  EXPECT_EQ("Norvale Error Agent", shown[0][0]);
+  EXPECT_EQ(0u, shown[0][1].find("Errors occurred during Vellora installation.\n")) << shown[0][1];
+  ASSERT_TRUE(server.waitForRequests(1, 10000));
+  const std::string request = server.requests()[0];
+  EXPECT_EQ(0u, request.find("POST /err.asp HTTP/1.0\r\nUser-Agent: VL_errorAgent\r\n")) << request;
+  EXPECT_NE(std::string::npos, request.find("\r\n\r\nmsg=%2a%2a%2a")) << request;
+  EXPECT_NE(std::string::npos, request.find("&serial=0&app=VelloraInst&build=080128&rmaj=2&rmin=58")) << request;
 }
 
 TEST_F(FullInstall, WithTheSpoolerUnreachableBothAttemptsAreLoggedAndTheUserIsTold) {
