@@ -102,7 +102,7 @@ TEST_F(Printing, AnAliasHasItsOwnOptionsAndSettings) {
   EXPECT_FALSE(platform::fileExists(documents() + "/Quarterly Report.pdf"));
 }
 
-TEST_F(Printing, AHostileTitleIsJustATitle) {
+TEST_F(Printing, AHostileTitleIsJustATitleAndJobsOfRootOrStrangersAreRefused) {
   const std::string title = "Q3 \"Report\" $(touch /tmp/vl-print-pwned) `id` ../../../tmp/escaped";
   const int job = print("Vellora", title, machine.path("files/report.ps"));
   EXPECT_FALSE(platform::fileExists("/tmp/vl-print-pwned"));
@@ -110,6 +110,23 @@ TEST_F(Printing, AHostileTitleIsJustATitle) {
   std::vector<std::string> made;
   platform::listDirectory(documents(), "*.pdf", &made);
   EXPECT_EQ(1u, made.size()) << cups->jobLog(job);
+
+  // Root, and a name no account has: cancelled, with the reason in the log.
+  const std::vector<std::pair<std::vector<std::string>, std::string>> strangers = {
+      {{"lp", "-d", "Vellora", machine.path("files/report.ps")}, "root"},
+      {{"lp", "-U", "nobody-vl", "-d", "Vellora", machine.path("files/report.ps")}, "nobody-vl"}};
+  for (const auto& stranger : strangers) {
+    testsupport::RunResult printed = testsupport::run(stranger.first);
+    const int refused = testsupport::jobIdFromLpOutput(printed.output);
+    ASSERT_GT(refused, 0) << printed.output;
+    EXPECT_EQ(testsupport::kJobCanceled, cups->waitForJobEnd(refused, 60000));
+    // (The scheduler's log escapes quotes.)
+    EXPECT_NE(std::string::npos,
+              cups->jobLog(refused).find("Vellora refused the job of \\\"" + stranger.second + "\\\""))
+        << cups->jobLog(refused);
+  }
+  platform::listDirectory(documents(), "*.pdf", &made);
+  EXPECT_EQ(1u, made.size());
 }
 
 }  // namespace
