@@ -5,5 +5,5 @@
 #include "platform/process.h"
 
 int main(int argc, char** argv) {
-  return vellora::RunInstallerCommand(platform::commandLineAfterProgram(argc, argv));
+  return vellora::RunInstallerCommand(platform::programCommandLine(argc, argv));
 }

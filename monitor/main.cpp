@@ -23,18 +23,20 @@
 
 #include "common/monitor_contract.h"
 #include "common/product.h"
+#include "common/program_files.h"
 #include "monitor/converter_start.h"
 #include "monitor/cups_log.h"
 #include "monitor/desktop_session.h"
 #include "monitor/job_user.h"
 #include "monitor/spool_file.h"
-#include "platform/files.h"
-#include "platform/registry.h"
 
 using namespace vellora;
 using namespace vellora::monitor;
 
 namespace {
+
+// The product folder's capacity, as every program reads "AppPath".
+constexpr std::size_t kProductFolderCapacity = 260;
 
 // "vlm", the URI scheme of the port "VLM:".
 std::string deviceScheme() {
@@ -51,14 +53,12 @@ std::string environmentValue(const char* name) {
 
 // The converter of the installed product: "vlconv" in the folder "AppPath" names.
 std::string converterProgram(std::string* why) {
-  platform::RegKey key;
-  std::string product;
-  if (key.open(platform::HKLM, kProductKey, platform::kRegRead) != platform::kRegOk ||
-      key.queryString(kAppPathValue, &product) != platform::kRegOk || product.empty()) {
+  const std::string product = applicationFolder(kProductKey, kProductFolderCapacity);
+  if (product.empty()) {
     *why = "Vellora is not installed on this machine (no product folder in the registry)";
     return std::string();
   }
-  std::string program = product + platform::kPathSeparator + "vlconv" + platform::kExeSuffix;
+  std::string program = programFile(product, "vlconv");
   if (access(program.c_str(), X_OK) != 0) {
     *why = "the converter " + program + " cannot be run";
     return std::string();

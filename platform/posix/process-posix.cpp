@@ -248,11 +248,11 @@ bool ChildProcess::running() const {
   return true;
 }
 
-std::string commandLineAfterProgram(int argc, char** argv) {
+std::string programCommandLine(int argc, char** argv) {
   std::string line;
   for (int i = 1; i < argc; ++i) {
     if (i > 1) line += ' ';
-    line += argv[i];
+    line += quoteArgument(argv[i] ? argv[i] : "");
   }
   return line;
 }

@@ -161,6 +161,12 @@ bool ChildProcess::running() const {
          WaitForSingleObject(state_->process, 0) == WAIT_TIMEOUT;
 }
 
+std::string programCommandLine(int, char**) {
+  // The C runtime's argv loses the quotes and blanks the caller typed.
+  const char* line = GetCommandLineA();
+  return commandLineTail(line ? line : "");
+}
+
 bool getEnvironment(const std::string& name, std::string* value) {
   if (!validName(name)) return false;
   std::string buffer(256, '\0');
@@ -210,20 +216,6 @@ bool unsetEnvironment(const std::string& name) {
 
 void sleepMilliseconds(int milliseconds) {
   Sleep(milliseconds < 0 ? 0 : static_cast<DWORD>(milliseconds));
-}
-
-std::string commandLineAfterProgram(int, char**) {
-  // Past the program name (quoted or up to the first blank) and the blanks
-  // after it, as WinMain's command line begins.
-  const char* line = GetCommandLineA();
-  if (line == nullptr) return std::string();
-  bool quoted = false;
-  for (; *line != '\0'; ++line) {
-    if (*line == '"') quoted = !quoted;
-    else if ((*line == ' ' || *line == '\t') && !quoted) break;
-  }
-  while (*line == ' ' || *line == '\t') ++line;
-  return line;
 }
 
 }  // namespace platform
