@@ -71,11 +71,13 @@ TEST_F(Aliases, NamesCupsRefusesFailTheCommandInsteadOfBecomingOtherNames) {
 TEST_F(Aliases, TheSmallCommandsAndACommandLineThatIsAFolder) {
   EXPECT_EQ(0, vlsetup("echo").exitCode);
   EXPECT_EQ(0, vlsetup("findint").exitCode) << "the host's Ghostscript is registered";
-  // "remove " is no command: a full install from a folder of that name.
+  // "remove " is no command: a full install from a folder of that name
+  // (as the command line has it: an argument with a blank comes quoted, as
+  // it would be typed on Windows).
   testsupport::RunResult notRemove = vlsetup("remove ");
   EXPECT_EQ(255, notRemove.exitCode);
   EXPECT_EQ(0u, installLog().find("*****************************\n*  Vellora 2.5 Install log  *\n"
-                                  "*****************************\n\nTemp Path: remove \n"))
+                                  "*****************************\n\nTemp Path: \"remove \"\n"))
       << installLog();
   // A command line of 300 characters is cut to the folder buffer's 259.
   const std::string longFolder = "/" + std::string(299, 'f');
