@@ -10,6 +10,7 @@ namespace {
 class Aliases : public VlsetupTest {};
 
 TEST_F(Aliases, PendingNamesWaitForTheProductPrinterAndStopAtTheFirstGap) {
+  SKIP_LONG_SCENARIO_WHEN_SANITIZED();
   // Before anything is installed: the alias command has nothing to copy.
   testsupport::RunResult early = vlsetup("alias:Early");
   EXPECT_EQ(0, early.exitCode);
@@ -36,6 +37,7 @@ TEST_F(Aliases, PendingNamesWaitForTheProductPrinterAndStopAtTheFirstGap) {
 }
 
 TEST_F(Aliases, NamesCupsRefusesFailTheCommandInsteadOfBecomingOtherNames) {
+  SKIP_LONG_SCENARIO_WHEN_SANITIZED();
   // A refused pending name is logged by the install that tries it, and
   // deleted all the same.
   setPendingAlias(1, "Bad Name");

@@ -73,6 +73,7 @@ TEST_F(FullInstall, PutsMonitorDriverAndPrinterIntoCupsAndLogsEveryStep) {
 }
 
 TEST_F(FullInstall, AgainOverAnInstalledPrinterSucceedsAndRemoveLeavesTheAliases) {
+  SKIP_LONG_SCENARIO_WHEN_SANITIZED();
   // U.S. measures: the Letter printer mode.
   platform::RegKey international;
   ASSERT_EQ(platform::kRegOk, international.create(platform::HKU, ".DEFAULT\\Control Panel\\International"));
