@@ -7,6 +7,7 @@
 #include <string>
 
 #include "common/interpreter_texts.h"
+#include "common/text.h"
 
 namespace vellora {
 
@@ -43,10 +44,9 @@ constexpr const char* const kInterpreterRoots[kInterpreterRootCount] = {
     kGplGhostscriptRoot, kAfplGhostscriptRoot,    kPStillRoot,
 };
 
-// Capacities: a location read from the registry, a registry key text, and a
-// subkey name as enumerated.
+// Capacities: a location read from the registry (a registry key text and a
+// subkey name as enumerated hold kKeyTextCapacity).
 constexpr std::size_t kLocationCapacity = 780;
-constexpr std::size_t kKeyTextCapacity = 255;
 
 // The stored location; empty when missing or unreadable.
 std::string ReadInterpreterLocation();

@@ -8,6 +8,10 @@
 
 namespace vellora {
 
+// Registry key texts and the names of keys as enumerated hold at most 254
+// characters.
+constexpr std::size_t kKeyTextCapacity = 255;
+
 // A text with a fixed capacity in bytes, terminating NUL included, so it holds
 // at most Capacity - 1 characters; anything longer is cut on assignment or
 // append, never written past the end.

@@ -5,18 +5,33 @@
 #include "platform/scripted_ui.h"
 
 #include <cctype>
-#include <cstdlib>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 
 #include "platform/files.h"
 #include "platform/process.h"
+#include "platform/scripted_dialog.h"
 
 namespace platform {
 
 namespace {
 
 std::mutex gScriptLock;
+
+// How long "wait" (and "choose" of an entry not there yet) waits for
+// background threads.
+constexpr auto kSettleLimit = std::chrono::seconds(10);
+
+const char* const kActionKinds[] = {"check", "clear", "click", "choose", "type", "tab",
+                                    "filetype", "name", "accept", "cancel", "wait"};
+
+bool isAction(const std::string& kind) {
+  for (const char* action : kActionKinds)
+    if (kind == action) return true;
+  return false;
+}
 
 std::string trim(const std::string& text) {
   std::size_t begin = 0, end = text.size();
@@ -31,6 +46,14 @@ std::string lower(std::string text) {
 }
 
 std::string number(long value) { return std::to_string(value); }
+
+// A caption as the user reads it: without the "&" that marks its access key.
+std::string readable(const char* caption) {
+  std::string out;
+  for (const char* p = caption ? caption : ""; *p; ++p)
+    if (*p != '&') out += *p;
+  return out;
+}
 
 struct ButtonName {
   int id;
@@ -48,13 +71,14 @@ const char* buttonName(int id) {
   return "?";
 }
 
+const int kBoxButtons[6][3] = {
+    {kIdOk, 0, 0},                    {kIdOk, kIdCancel, 0},
+    {kIdAbort, kIdRetry, kIdIgnore},  {kIdYes, kIdNo, kIdCancel},
+    {kIdYes, kIdNo, 0},               {kIdRetry, kIdCancel, 0},
+};
+
 // The button a box takes when the user just presses Enter.
 int defaultButton(unsigned flags) {
-  static const int kButtons[6][3] = {
-      {kIdOk, 0, 0},                    {kIdOk, kIdCancel, 0},
-      {kIdAbort, kIdRetry, kIdIgnore},  {kIdYes, kIdNo, kIdCancel},
-      {kIdYes, kIdNo, 0},               {kIdRetry, kIdCancel, 0},
-  };
   unsigned type = flags & kMbButtonMask;
   if (type > 5) type = 0;
   int index = 0;
@@ -62,44 +86,94 @@ int defaultButton(unsigned flags) {
     index = 2;
   else if (flags & kMbDefButton2)
     index = 1;
-  int id = kButtons[type][index];
-  return id ? id : kButtons[type][0];
+  int id = kBoxButtons[type][index];
+  return id ? id : kBoxButtons[type][0];
 }
 
-class ScriptedProgress : public ProgressWindow {
- public:
-  ScriptedProgress(ScriptedUi* owner, const std::string& text) : owner_(owner) {
-    owner_->record({"progress", "open", text});
+// The answer nobody could regret: it neither replaces, joins nor sends.
+int safeButton(unsigned flags) {
+  switch (flags & kMbButtonMask) {
+    case kMbOkCancel:
+    case kMbYesNoCancel:
+    case kMbRetryCancel:
+      return kIdCancel;
+    case kMbYesNo:
+      return kIdNo;
+    case kMbAbortRetryIgnore:
+      return kIdAbort;
+    default:
+      return kIdOk;
   }
-  ~ScriptedProgress() override { owner_->record({"progress", "close"}); }
-  void setRange(int low, int high) override {
-    owner_->record({"progress", "range", number(low), number(high)});
-  }
-  void setStep(int step) override { owner_->record({"progress", "step", number(step)}); }
-  void setPosition(int position) override {
-    if (position == position_) return;
-    position_ = position;
-    owner_->record({"progress", "position", number(position)});
-  }
-  void repaint() override {}
+}
 
- private:
-  ScriptedUi* owner_;
-  int position_ = 0;  // a new bar stands at 0
+std::string separatorsOf(const std::string& path) {
+  return path.find('\\') != std::string::npos && path.find('/') == std::string::npos ? "\\" : "/";
+}
+
+bool isAbsolute(const std::string& path) {
+  if (path.empty()) return false;
+  if (path[0] == '/' || path[0] == '\\') return true;
+  return path.size() >= 3 && path[1] == ':' && (path[2] == '\\' || path[2] == '/');
+}
+
+std::string::size_type lastSeparator(const std::string& path) {
+  return path.find_last_of("/\\");
+}
+
+// The extension the selected type adds to a name typed without one.
+std::string typeExtension(const SaveAsRequest& request, int filterIndex) {
+  std::string extension;
+  if (filterIndex >= 1 && filterIndex <= static_cast<int>(request.filters.size())) {
+    const std::string& pattern = request.filters[static_cast<std::size_t>(filterIndex - 1)].pattern;
+    std::string::size_type dot = pattern.find('.');
+    if (dot != std::string::npos) extension = pattern.substr(dot + 1);
+    std::string::size_type semicolon = extension.find(';');
+    if (semicolon != std::string::npos) extension.erase(semicolon);
+  }
+  if (extension.empty() || extension.find('*') != std::string::npos)
+    extension = request.defaultExtension;
+  return extension;
+}
+
+// A control named by a script line: "ID" or "TEMPLATE/ID".
+struct Target {
+  ScriptedDialog* dialog = nullptr;
+  ScriptedControl* control = nullptr;
 };
 
-class ScriptedStatus : public StatusWindow {
- public:
-  ScriptedStatus(ScriptedUi* owner, const std::string& caption, const std::string& text)
-      : owner_(owner) {
-    owner_->record({"status", "open", caption, text});
+Target findTarget(ScriptedDialog& dialog, const std::string& name) {
+  int templateId = 0;
+  std::string idText = name;
+  std::string::size_type slash = name.find('/');
+  if (slash != std::string::npos) {
+    templateId = std::atoi(name.substr(0, slash).c_str());
+    idText = name.substr(slash + 1);
   }
-  ~ScriptedStatus() override { owner_->record({"status", "close"}); }
-  void setText(const std::string& text) override { owner_->record({"status", "text", text}); }
+  int id = std::atoi(idText.c_str());
+  std::vector<ScriptedDialog*> candidates = {&dialog};
+  for (ScriptedDialog* page : dialog.pages()) candidates.push_back(page);
+  for (ScriptedDialog* candidate : candidates) {
+    if (templateId != 0 && candidate->dialogTemplate().id != templateId) continue;
+    if (ScriptedControl* control = candidate->find(id)) return {candidate, control};
+  }
+  return {};
+}
 
- private:
-  ScriptedUi* owner_;
-};
+// Splits "ID REST" into the id and the rest.
+void splitFirst(const std::string& value, std::string* first, std::string* rest) {
+  std::string::size_type blank = value.find_first_of(" \t");
+  *first = value.substr(0, blank);
+  *rest = blank == std::string::npos ? std::string() : trim(value.substr(blank));
+}
+
+int findEntry(const ScriptedControl& control, const std::string& text) {
+  std::string wanted = lower(text);
+  for (std::size_t i = 0; i < control.entries.size(); ++i)
+    if (lower(control.entries[i]) == wanted) return static_cast<int>(i);
+  for (std::size_t i = 0; i < control.entries.size(); ++i)
+    if (lower(control.entries[i]).compare(0, wanted.size(), wanted) == 0) return static_cast<int>(i);
+  return -1;
+}
 
 }  // namespace
 
@@ -136,46 +210,80 @@ std::string unescapeRecordField(const std::string& text) {
   return out;
 }
 
+ScriptedUi::ScriptedUi() : hub_(std::make_shared<ScriptedPostHub>()) {
+  screen_.width = 1280;
+  screen_.height = 1024;
+}
+
+ScriptedUi::~ScriptedUi() = default;
+
 ScriptedUi* ScriptedUi::fromEnvironment() {
   ScriptedUi* ui = new ScriptedUi;
   std::string script;
   if (getEnvironment("VELLORA_UI_SCRIPT", &script) && !script.empty()) {
+    ui->origin_ = "scripted: answers from VELLORA_UI_SCRIPT " + script;
     TextReader reader;
     if (reader.open(script)) {
       std::string line;
       while (reader.readLine(&line)) ui->addScriptLine(line);
     }
+  } else {
+    ui->interactive_ = false;
+    ui->origin_ = "none: no desktop user interface and no script (VELLORA_UI_SCRIPT)";
   }
   std::string log;
   if (getEnvironment("VELLORA_UI_LOG", &log) && !log.empty()) ui->setRecordFile(log);
   return ui;
 }
 
+std::string ScriptedUi::description() const { return origin_; }
+
 void ScriptedUi::addScriptLine(const std::string& line) {
   std::string text = trim(line);
   if (text.empty() || text[0] == '#') return;
   std::string::size_type colon = text.find(':');
   if (colon == std::string::npos) return;
-  Answer answer;
-  answer.kind = lower(trim(text.substr(0, colon)));
-  answer.value = trim(text.substr(colon + 1));
+  Line entry;
+  entry.kind = lower(trim(text.substr(0, colon)));
+  entry.value = trim(text.substr(colon + 1));
+  entry.text = text;
   std::lock_guard<std::mutex> lock(gScriptLock);
-  if (answer.kind == "saveas") {
+  if (entry.kind == "screen") {
+    int width = 0, height = 0, ppi = 96;
+    if (std::sscanf(entry.value.c_str(), "%d %d %d", &width, &height, &ppi) >= 2 && width > 0 &&
+        height > 0 && ppi > 0) {
+      screen_.width = width;
+      screen_.height = height;
+      screen_.pixelsPerInchX = screen_.pixelsPerInchY = ppi;
+    }
+    return;
+  }
+  if (entry.kind == "saveas") {
     // A saveas-filter line belongs to the first saveas line after it.
     for (auto it = script_.rbegin(); it != script_.rend() && it->kind != "saveas"; ++it) {
       if (it->kind == "saveas-filter" && !it->used) {
-        answer.filterIndex = std::atoi(it->value.c_str());
+        entry.filterIndex = std::atoi(it->value.c_str());
         it->used = true;
         break;
       }
     }
   }
-  script_.push_back(answer);
+  script_.push_back(entry);
 }
 
 void ScriptedUi::setRecordFile(const std::string& path) {
   std::lock_guard<std::mutex> lock(gScriptLock);
   recordFile_ = path;
+}
+
+std::vector<std::string> ScriptedUi::events() const {
+  std::lock_guard<std::mutex> lock(gScriptLock);
+  return events_;
+}
+
+void ScriptedUi::clearEvents() {
+  std::lock_guard<std::mutex> lock(gScriptLock);
+  events_.clear();
 }
 
 std::vector<std::vector<std::string>> ScriptedUi::eventsOf(const std::string& kind) const {
@@ -229,10 +337,22 @@ bool ScriptedUi::nextAnswer(const std::string& kind, std::string* answer) {
   return false;
 }
 
-int ScriptedUi::messageBox(const std::string& text, const std::string& caption, unsigned flags) {
-  int result = defaultButton(flags);
+bool ScriptedUi::nextStep(const std::string& answerKind, Line* line) {
+  std::lock_guard<std::mutex> lock(gScriptLock);
+  for (auto& entry : script_) {
+    if (entry.used || (!isAction(entry.kind) && entry.kind != answerKind)) continue;
+    entry.used = true;
+    *line = entry;
+    return true;
+  }
+  return false;
+}
+
+int ScriptedUi::messageBox(const std::string& text, const std::string& caption, unsigned flags,
+                           const Dialog*) {
+  int result = interactive_ ? defaultButton(flags) : safeButton(flags);
   std::string answer;
-  if (nextAnswer("message", &answer)) {
+  if (interactive_ && nextAnswer("message", &answer)) {
     std::string word = lower(answer);
     for (const auto& b : kButtonNames)
       if (word == b.name) result = b.id;
@@ -243,78 +363,305 @@ int ScriptedUi::messageBox(const std::string& text, const std::string& caption, 
   return result;
 }
 
-std::unique_ptr<ProgressWindow> ScriptedUi::openProgressWindow(const std::string& text) {
-  return std::unique_ptr<ProgressWindow>(new ScriptedProgress(this, text));
+void ScriptedUi::runPosted(bool settle) {
+  auto deadline = std::chrono::steady_clock::now() + kSettleLimit;
+  for (;;) {
+    decltype(hub_->queue) work;
+    {
+      std::unique_lock<std::mutex> lock(hub_->lock);
+      if (settle)
+        hub_->changed.wait_until(lock, deadline,
+                                 [&] { return !hub_->queue.empty() || hub_->posters == 0; });
+      work.swap(hub_->queue);
+    }
+    // The dialogs live on this thread, so one still alive now stays alive
+    // while its function runs.
+    for (auto& item : work)
+      if (item.first->alive && item.first->dialog) item.second(*item.first->dialog);
+    if (!settle) return;
+    std::lock_guard<std::mutex> lock(hub_->lock);
+    if ((hub_->posters == 0 && hub_->queue.empty()) || std::chrono::steady_clock::now() >= deadline)
+      return;
+  }
 }
 
-std::unique_ptr<StatusWindow> ScriptedUi::openStatusWindow(const std::string& caption,
-                                                           const std::string& text) {
-  return std::unique_ptr<StatusWindow>(new ScriptedStatus(this, caption, text));
+void ScriptedUi::snapshot(const ScriptedDialog& dialog, const std::string& moment) {
+  const DialogTemplate& source = dialog.dialogTemplate();
+  record({"snapshot", number(source.id), moment});
+  if (dialog.kind() == ScriptedDialog::Kind::kSaveAsArea)
+    record({"file", dialog.folder(), dialog.fileName(), number(dialog.filterIndex())});
+  PixelRect w = dialog.windowRect();
+  record({"placement", number(source.id), number(w.x), number(w.y), number(w.width),
+          number(w.height), number(dialog.bigIcon())});
+  std::vector<const ScriptedDialog*> parts = {&dialog};
+  for (const ScriptedDialog* page : dialog.pages()) parts.push_back(page);
+  for (const ScriptedDialog* part : parts) {
+    for (const ScriptedControl& c : part->controls()) {
+      if (!c.alive) continue;
+      ControlKind kind = c.source->kind;
+      bool list = kind == ControlKind::kDropDownList || kind == ControlKind::kTabControl;
+      bool box = kind == ControlKind::kCheckBox || kind == ControlKind::kRadioButton;
+      std::string entries;
+      for (std::size_t i = 0; i < c.entries.size(); ++i) entries += (i ? "|" : "") + c.entries[i];
+      record({"control", number(part->dialogTemplate().id), number(c.source->id),
+              !c.visible ? "hidden" : c.enabled ? "enabled" : "disabled",
+              box ? (c.checked ? "1" : "0") : "-", part->text(c.source->id),
+              list ? number(c.selection) : "-", entries});
+    }
+  }
 }
 
-SaveAsResult ScriptedUi::saveAs(const SaveAsRequest& request) {
-  SaveAsResult result;
-  result.filterIndex = request.filterIndex;
-  int filter = 0;
-  {
-    std::lock_guard<std::mutex> lock(gScriptLock);
-    for (auto& entry : script_) {
-      if (entry.used || entry.kind != "saveas") continue;
-      entry.used = true;
-      if (entry.value != "<cancel>") {
-        result.accepted = true;
-        result.path = entry.value;
-        filter = entry.filterIndex;
+void ScriptedUi::act(ScriptedDialog& dialog, const Line& line, DialogHandler& handler) {
+  const int templateId = dialog.dialogTemplate().id;
+  auto refuse = [&](const std::string& why) {
+    record({"refused", number(templateId), line.text, why});
+  };
+  record({"action", number(templateId), line.text});
+  if (line.kind == "wait") {
+    runPosted(true);
+    return;
+  }
+  std::string first, rest;
+  splitFirst(line.value, &first, &rest);
+  if (line.kind == "tab") {
+    rest = line.value;
+    first.clear();
+    for (const ScriptedControl& c : dialog.controls())
+      if (c.alive && c.source->kind == ControlKind::kTabControl) first = number(c.source->id);
+    if (first.empty()) return refuse("no tab control");
+  }
+  if (line.kind == "check" || line.kind == "clear" || line.kind == "click" ||
+      line.kind == "choose" || line.kind == "type" || line.kind == "tab") {
+    Target target = findTarget(dialog, first);
+    if (!target.control) return refuse("no such control");
+    if (!target.control->visible) return refuse("hidden");
+    if (!target.control->enabled) return refuse("disabled");
+    ScriptedDialog& owner = *target.dialog;
+    DialogHandler* events = &owner == &dialog ? &handler : owner.handler();
+    const int id = target.control->source->id;
+    ControlKind kind = target.control->source->kind;
+    if (line.kind == "type") {
+      if (kind != ControlKind::kEdit && kind != ControlKind::kPasswordEdit)
+        return refuse("not an edit");
+      target.control->text = rest;
+      return;
+    }
+    if (line.kind == "choose" || line.kind == "tab") {
+      if (kind != ControlKind::kDropDownList && kind != ControlKind::kTabControl)
+        return refuse("not a list");
+      int index = findEntry(*target.control, rest);
+      if (index < 0) {
+        // The entry may still be on its way from a background thread.
+        runPosted(true);
+        target = findTarget(dialog, first);
+        if (!target.control) return refuse("no such control");
+        index = findEntry(*target.control, rest);
+        if (index < 0) return refuse("no such entry");
+      }
+      bool changed = target.control->selection != index;
+      target.control->selection = index;
+      if (kind == ControlKind::kTabControl) {
+        if (changed && events) events->tabChanged(owner, id);
+      } else if (events) {
+        events->selectionChanged(owner, id);
+      }
+      return;
+    }
+    bool box = kind == ControlKind::kCheckBox;
+    bool radio = kind == ControlKind::kRadioButton;
+    if (!box && !radio && kind != ControlKind::kPushButton) return refuse("not a button");
+    if (line.kind == "clear" && !box) return refuse("not a check box");
+    if (line.kind == "check" && !box && !radio) return refuse("not a check box");
+    if (line.kind == "check" && target.control->checked) return;
+    if (line.kind == "clear" && !target.control->checked) return;
+    if (box) target.control->checked = !target.control->checked;
+    if (radio) owner.checkRadio(id);
+    if (events) events->clicked(owner, id);
+    return;
+  }
+  refuse("not an action for this dialog");
+}
+
+void ScriptedUi::actOnModal(ScriptedDialog& dialog, const Line& line, DialogHandler& handler) {
+  if (line.kind == "cancel" || line.value == "<cancel>") {
+    record({"action", number(dialog.dialogTemplate().id), line.text});
+    handler.clicked(dialog, kCloseCommand);
+    return;
+  }
+  if (isAction(line.kind)) return act(dialog, line, handler);
+  // An answer: a button by its caption, else text for the edit and Enter.
+  record({"action", number(dialog.dialogTemplate().id), line.text});
+  const ScriptedControl* button = nullptr;
+  const ScriptedControl* defaultButton = nullptr;
+  ScriptedControl* edit = nullptr;
+  for (const ScriptedControl& c : dialog.controls()) {
+    if (!c.alive) continue;
+    if (c.source->kind == ControlKind::kPushButton) {
+      if (lower(readable(c.source->text)) == lower(line.value)) button = &c;
+      if (c.source->style & kStyleDefaultButton) defaultButton = &c;
+    }
+    if (!edit && (c.source->kind == ControlKind::kEdit || c.source->kind == ControlKind::kPasswordEdit))
+      edit = dialog.find(c.source->id);
+  }
+  if (!button) {
+    if (edit && edit->enabled && edit->visible) edit->text = line.value;
+    button = defaultButton;
+  }
+  if (!button || !button->enabled || !button->visible) {
+    record({"refused", number(dialog.dialogTemplate().id), line.text, "no button to press"});
+    return;
+  }
+  handler.clicked(dialog, button->source->id);
+}
+
+bool ScriptedUi::takeUnavailable(const std::string& name) {
+  std::lock_guard<std::mutex> lock(gScriptLock);
+  for (auto& entry : script_) {
+    if (entry.used || (!isAction(entry.kind) && entry.kind != name)) continue;
+    if (entry.kind != name || entry.value != "<unavailable>") return false;
+    entry.used = true;
+    return true;
+  }
+  return false;
+}
+
+int ScriptedUi::runModal(const DialogTemplate& source, DialogHandler& handler) {
+  const std::string name = source.name ? lower(source.name) : std::string();
+  // "<unavailable>" stands for a dialog that could not even be created.
+  if (!interactive_ || takeUnavailable(name)) {
+    record({"window", "unavailable", number(source.id)});
+    return kDialogUnavailable;
+  }
+  ScriptedDialog dialog(*this, source, ScriptedDialog::Kind::kModal);
+  dialog.setHandler(&handler);
+  record({"window", "open", number(source.id), source.caption ? source.caption : ""});
+  handler.initialised(dialog);
+  if (!dialog.ended()) snapshot(dialog, "start");
+  while (!dialog.ended()) {
+    runPosted(false);
+    Line line;
+    if (!nextStep(name, &line)) {
+      // Nothing left to do: the user closes the window.
+      handler.clicked(dialog, kCloseCommand);
+      if (!dialog.ended()) {
+        record({"refused", number(source.id), "<close>", "the dialog stays open"});
+        dialog.end(kDialogUnavailable);
       }
       break;
     }
+    actOnModal(dialog, line, handler);
+    if (!dialog.ended()) snapshot(dialog, line.text);
   }
-  if (result.accepted && filter > 0) result.filterIndex = filter;
-  record({"saveas", request.initialFolder, request.initialName, number(request.filterIndex),
-          result.accepted ? result.path : "<cancel>", number(result.filterIndex)});
-  return result;
+  snapshot(dialog, "end");
+  handler.closing(dialog);
+  record({"window", "close", number(source.id), number(dialog.result())});
+  return dialog.result();
 }
 
-int ScriptedUi::fileExistsDialog() {
-  static const char* const kChoices[] = {"cancel", "replace", "append", "prepend"};
-  int result = 0;
-  std::string answer;
-  if (nextAnswer("fileexists", &answer)) {
-    std::string word = lower(answer);
-    for (int i = 0; i < 4; ++i)
-      if (word == kChoices[i]) result = i;
-  }
-  record({"fileexists", kChoices[result]});
-  return result;
+std::unique_ptr<Dialog> ScriptedUi::openModeless(const DialogTemplate& source,
+                                                 DialogHandler* handler) {
+  std::unique_ptr<ScriptedDialog> dialog(
+      new ScriptedDialog(*this, source, ScriptedDialog::Kind::kModeless));
+  dialog->setHandler(handler);
+  record({"window", "open", number(source.id), source.caption ? source.caption : ""});
+  if (handler) handler->initialised(*dialog);
+  return std::unique_ptr<Dialog>(dialog.release());
 }
 
-int ScriptedUi::passwordDialog(std::string* password) {
-  std::string answer;
-  // OK on an empty field keeps the dialog open: take the next answer.
-  while (nextAnswer("password", &answer)) {
-    if (answer == "<cancel>") break;
-    if (answer == "<unavailable>") {
-      record({"password", "<unavailable>"});
-      return -1;
+SaveAsResult ScriptedUi::runSaveAs(const SaveAsRequest& request, const DialogTemplate& customArea,
+                                   DialogHandler& hook) {
+  SaveAsResult result;
+  if (!interactive_) {
+    result.status = SaveAsStatus::kUnavailable;
+    record({"window", "unavailable", number(customArea.id)});
+    return result;
+  }
+  ScriptedDialog dialog(*this, customArea, ScriptedDialog::Kind::kSaveAsArea);
+  dialog.setHandler(&hook);
+  dialog.setUpSaveAs(request);
+  record({"window", "open", number(customArea.id), request.title});
+  hook.initialised(dialog);
+  snapshot(dialog, "start");
+
+  bool done = false;
+  while (!done) {
+    runPosted(false);
+    Line line;
+    if (!nextStep("saveas", &line) || line.kind == "cancel" || line.value == "<cancel>") {
+      if (line.kind == "cancel" || line.kind == "saveas")
+        record({"action", number(customArea.id), line.text});
+      result.status = SaveAsStatus::kCancelled;
+      snapshot(dialog, "cancel");
+      break;
     }
-    if (answer.empty()) continue;
-    if (password) *password = answer;
-    record({"password", answer});
-    return 0;
+    if (line.kind == "filetype" || (line.kind == "saveas" && line.filterIndex > 0)) {
+      int index = std::atoi((line.kind == "filetype" ? line.value : number(line.filterIndex)).c_str());
+      if (line.kind == "filetype") record({"action", number(customArea.id), line.text});
+      if (index < 1 || index > static_cast<int>(request.filters.size())) {
+        record({"refused", number(customArea.id), line.text, "no such file type"});
+      } else if (index != dialog.filterIndex()) {
+        dialog.setFilterIndex(index);
+        hook.fileTypeChanged(dialog, index);
+      }
+      if (line.kind == "filetype") {
+        snapshot(dialog, line.text);
+        continue;
+      }
+    }
+    if (line.kind == "name") {
+      record({"action", number(customArea.id), line.text});
+      dialog.setFileName(line.value, false);
+      snapshot(dialog, line.text);
+      continue;
+    }
+    if (line.kind != "accept" && line.kind != "saveas") {
+      act(dialog, line, hook);
+      snapshot(dialog, line.text);
+      continue;
+    }
+    // Save is pressed.
+    record({"action", number(customArea.id), line.text});
+    if (!line.value.empty()) dialog.setFileName(line.value, false);
+    std::string name = dialog.fileName();
+    auto refuse = [&](const std::string& why) {
+      record({"refused", number(customArea.id), line.text, why});
+      snapshot(dialog, line.text);
+    };
+    if (name.empty()) {
+      refuse("no file name");
+      continue;
+    }
+    std::string full = isAbsolute(name) ? name : dialog.folder() + separatorsOf(dialog.folder()) + name;
+    std::string::size_type slash = lastSeparator(full);
+    std::string leaf = slash == std::string::npos ? full : full.substr(slash + 1);
+    if (leaf.find('.') == std::string::npos) {
+      std::string extension = typeExtension(request, dialog.filterIndex());
+      if (!extension.empty()) full += "." + extension;
+    }
+    if (full.size() > request.nameCapacity) {
+      refuse("name too long");
+      continue;
+    }
+    // The dialog goes to the chosen folder, as the real one does.
+    if (slash != std::string::npos) {
+      dialog.setFolder(full.substr(0, slash == 0 ? 1 : slash));
+      dialog.setFileName(full.substr(slash + 1), false);
+    }
+    if (!hook.nameAccepted(dialog, full)) {
+      snapshot(dialog, line.text);
+      continue;
+    }
+    result.status = SaveAsStatus::kAccepted;
+    result.path = full;
+    snapshot(dialog, "accept");
+    done = true;
   }
-  record({"password", "<cancel>"});
-  return 1;
-}
-
-int ScriptedUi::profileNameDialog(const std::string& initialName, std::string* name) {
-  std::string answer;
-  if (nextAnswer("profilename", &answer) && answer != "<cancel>") {
-    if (name) *name = answer;
-    record({"profilename", initialName, answer});
-    return 1;
-  }
-  record({"profilename", initialName, "<cancel>"});
-  return 0;
+  result.filterIndex = dialog.filterIndex();
+  hook.closing(dialog);
+  record({"window", "close", number(customArea.id), result.accepted() ? "1" : "0"});
+  record({"saveas", request.initialFolder, request.initialName, number(request.filterIndex),
+          result.accepted() ? result.path : "<cancel>", number(result.filterIndex)});
+  return result;
 }
 
 void ScriptedUi::setCursor(Cursor cursor) {

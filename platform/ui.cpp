@@ -1,6 +1,7 @@
-// The process-wide user interface. The default is the scripted one built
-// from the environment; it is built again after a reset so a test that
-// changes VELLORA_UI_SCRIPT or VELLORA_UI_LOG gets a backend that sees them.
+// The process-wide user interface and what every backend shares. The default
+// is the scripted one built from the environment; it is built again after a
+// reset so a test that changes VELLORA_UI_SCRIPT or VELLORA_UI_LOG gets a
+// backend that sees them.
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -22,6 +23,20 @@ std::vector<std::unique_ptr<ScriptedUi>>& defaults() {
 }
 
 }  // namespace
+
+const ControlTemplate* DialogTemplate::find(int controlId) const {
+  for (std::size_t i = 0; i < controlCount; ++i)
+    if (controls[i].id == controlId) return &controls[i];
+  return nullptr;
+}
+
+void DialogHandler::initialised(Dialog&) {}
+void DialogHandler::clicked(Dialog&, int) {}
+void DialogHandler::selectionChanged(Dialog&, int) {}
+void DialogHandler::tabChanged(Dialog&, int) {}
+void DialogHandler::fileTypeChanged(Dialog&, int) {}
+bool DialogHandler::nameAccepted(Dialog&, const std::string&) { return true; }
+void DialogHandler::closing(Dialog&) {}
 
 UserInterface& ui() {
   std::lock_guard<std::mutex> lock(gUiLock);

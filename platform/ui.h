@@ -1,17 +1,33 @@
-// What the user sees: message boxes, the small windows of a conversion and
-// the dialogs that ask for a file name or a password.
+// What the user sees: message boxes, windows and dialogs built from
+// templates, the cursor and the clipboard.
 //
-// Two kinds of backend stand behind this seam: desktop ones that show real
-// windows, and the scripted one (scripted_ui.h), which answers from a script
-// and records everything it was asked to show. The scripted one is the
-// default until a desktop backend is chosen.
+// Every window of the programs is described by a template (DialogTemplate):
+// data that names each control with its id, class, text, style and place in
+// dialog units, as a Windows dialog resource does. The programs' own code
+// builds its windows from templates, reads and changes their controls by id
+// through a Dialog handle, and reacts to what the user does in a
+// DialogHandler. A backend turns templates into real windows (Win32 dialogs
+// built in memory, GTK widgets laid out from dialog units) or, in the
+// scripted backend (scripted_ui.h), keeps every control's state and acts from
+// a script as a user would. The scripted one is the default until a desktop
+// backend is chosen.
+//
+// All dialog work happens on the thread that opened the dialog (the
+// "dialog's thread"). Other threads reach a dialog only through its
+// DialogPoster, which runs a function on the dialog's thread later and drops
+// it when the dialog is gone by then.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace platform {
+
+// ---------------------------------------------------------------------------
+// Message boxes
 
 // Message box flags and results, numbered as the Windows API numbers them.
 enum MessageBoxFlags : unsigned {
@@ -44,26 +60,239 @@ enum MessageBoxResult {
 
 enum class Cursor { kArrow, kWait };
 
-// A window with a progress bar ("Creating Document").
-class ProgressWindow {
- public:
-  virtual ~ProgressWindow() = default;
-  virtual void setRange(int low, int high) = 0;
-  virtual void setStep(int step) = 0;
-  virtual void setPosition(int position) = 0;
-  // Repaints the window and its bar at once, without handling other messages.
-  virtual void repaint() = 0;
+// ---------------------------------------------------------------------------
+// Templates
+
+// The classes of control a template may hold.
+enum class ControlKind {
+  kCheckBox,      // a box the user checks and clears (it toggles itself)
+  kRadioButton,   // checks itself and clears the others of its group
+  kStatic,        // a text (label)
+  kEdit,          // one line of text
+  kPasswordEdit,  // one line of text shown as bullets
+  kDropDownList,  // a list the user picks one entry of; no typing
+  kPushButton,
+  kGroupBox,      // a frame with a title around other controls
+  kTabControl,    // a row of tabs; pages are separate dialogs placed inside it
+  kProgressBar,
+  kBitmap,        // an image resource (ControlTemplate::resource)
 };
 
-// A small window with one line of text naming the current step.
-class StatusWindow {
- public:
-  virtual ~StatusWindow() = default;
-  virtual void setText(const std::string& text) = 0;
+// Style bits that matter to how a control looks or behaves.
+enum ControlStyle : unsigned {
+  kStyleNone = 0,
+  kStyleHidden = 1u << 0,         // created invisible
+  kStyleDisabled = 1u << 1,       // created disabled
+  kStyleCentred = 1u << 2,        // text centred
+  kStyleRight = 1u << 3,          // text right-aligned
+  kStyleDefaultButton = 1u << 4,  // the push button that Enter presses
+  kStyleGroup = 1u << 5,          // starts a group: a radio group runs from here to the next kStyleGroup
+  kStyleSorted = 1u << 6,         // a list that keeps its entries sorted (lists are unsorted without it)
 };
+
+// A rectangle in dialog units: horizontal units are a quarter of the dialog
+// font's average character width, vertical units an eighth of its height.
+struct DialogUnits {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+};
+
+struct ControlTemplate {
+  int id;
+  ControlKind kind;
+  const char* text;  // the caption; for a list its entries come later, for a bitmap it is unused
+  unsigned style;    // ControlStyle bits
+  DialogUnits rect;
+  int resource;      // image resource id of a bitmap; 0 otherwise
+};
+
+// How a dialog window itself looks and behaves.
+enum DialogStyle : unsigned {
+  kDialogNone = 0,
+  kDialogChild = 1u << 0,       // no frame: a custom area or a page inside another window
+  kDialogCaption = 1u << 1,     // a title bar showing the caption
+  kDialogCentred = 1u << 2,     // centred on the screen when it opens
+  kDialogTopmost = 1u << 3,     // kept above other windows
+  kDialogForeground = 1u << 4,  // brought to the foreground when it opens
+  kDialogVisible = 1u << 5,     // a modeless window shown as soon as it is created
+  kDialogTabIntoChildren = 1u << 6,  // keyboard navigation enters child dialogs (pages)
+};
+
+// The font dialog units are measured in.
+constexpr const char kDialogFontName[] = "MS Shell Dlg";
+constexpr int kDialogFontPoints = 8;
+
+struct DialogTemplate {
+  int id;               // the resource id
+  const char* name;     // a short name the dialog answers to in scripts ("fileexists")
+  const char* caption;  // empty for child dialogs
+  unsigned style;       // DialogStyle bits
+  int width;            // dialog units
+  int height;
+  const ControlTemplate* controls;
+  std::size_t controlCount;
+
+  // The control of an id; nullptr when the template has none.
+  const ControlTemplate* find(int controlId) const;
+};
+
+// ---------------------------------------------------------------------------
+// Dialogs
+
+// A rectangle in pixels.
+struct PixelRect {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+  int right() const { return x + width; }
+  int bottom() const { return y + height; }
+};
+
+struct ScreenMetrics {
+  int width = 0;   // the full-screen work area a maximised window gets
+  int height = 0;
+  int pixelsPerInchX = 96;
+  int pixelsPerInchY = 96;
+};
+
+// Control ids with a meaning of their own.
+// The user closed the dialog without a button of its own (Escape, the close
+// box): handlers see it as a click on this id, as Windows sends IDCANCEL.
+constexpr int kCloseCommand = 2;
+// In a Save As dialog: the standard Cancel button, and the custom area as a
+// whole (for screenRect).
+constexpr int kSaveAsCancelButton = -2;
+constexpr int kCustomArea = -1;
+
+// What a modal dialog returns when it cannot be shown at all (no desktop and
+// no script).
+constexpr int kDialogUnavailable = -1;
+
+class Dialog;
+
+// Runs functions on a dialog's thread from any thread. Holding one does not
+// keep the dialog alive: once the dialog is gone, post refuses and functions
+// still waiting are dropped unrun. Release it when done: the scripted
+// backend's "wait" action waits for every poster to be released.
+class DialogPoster {
+ public:
+  virtual ~DialogPoster() = default;
+  // Queues fn to run on the dialog's thread, with the dialog it was posted
+  // to; never waits for the dialog's thread. False when the dialog is gone.
+  virtual bool post(std::function<void(Dialog&)> fn) = 0;
+};
+
+// What the user did, handed to the program's code. Every call comes on the
+// dialog's thread, after the control has taken its new state (a clicked box
+// is already checked or cleared, a chosen entry already selected).
+class DialogHandler {
+ public:
+  virtual ~DialogHandler() = default;
+  // The dialog and its controls exist and are about to be shown.
+  virtual void initialised(Dialog& dialog);
+  // A push button was pressed, a check box or radio button clicked, or
+  // kCloseCommand: the user closed the window.
+  virtual void clicked(Dialog& dialog, int controlId);
+  // The user chose another entry of a list.
+  virtual void selectionChanged(Dialog& dialog, int controlId);
+  // The user switched to another tab (the new one is the tab control's selection).
+  virtual void tabChanged(Dialog& dialog, int tabControlId);
+  // Save As: the user chose another file type (1-based).
+  virtual void fileTypeChanged(Dialog& dialog, int filterIndex);
+  // Save As: the user asks to save under `path` (full, with the selected
+  // type's extension added when typed without one). False keeps the dialog
+  // open with the user's entries.
+  virtual bool nameAccepted(Dialog& dialog, const std::string& path);
+  // The dialog is closing (accepted, cancelled or ended); its controls can
+  // still be read.
+  virtual void closing(Dialog& dialog);
+};
+
+// One open dialog, modal or modeless, a Save As dialog's custom area, or a
+// page inside a tab control. Control operations take the control's id; an id
+// the dialog does not have, or a destroyed control, reads as empty (false,
+// "", -1, 0) and ignores changes. Coordinates are pixels.
+class Dialog {
+ public:
+  virtual ~Dialog() = default;  // destroying a page or a modeless window's handle closes it
+
+  virtual const DialogTemplate& dialogTemplate() const = 0;
+  virtual bool hasControl(int id) const = 0;
+
+  // Check boxes and radio buttons.
+  virtual bool isChecked(int id) const = 0;
+  virtual void setChecked(int id, bool checked) = 0;
+  // Captions and edit texts; a list's text is its selected entry's.
+  virtual std::string text(int id) const = 0;
+  virtual void setText(int id, const std::string& text) = 0;
+  // Lists and tab controls (a tab control's entries are its tabs).
+  virtual void clearList(int id) = 0;
+  // Returns the new entry's index.
+  virtual int addListEntry(int id, const std::string& text) = 0;
+  virtual int listCount(int id) const = 0;
+  virtual std::string listEntry(int id, int index) const = 0;
+  // The selected entry (or tab), -1 when none.
+  virtual int selection(int id) const = 0;
+  // Selects an entry (-1 selects none) without any event, as a program does.
+  virtual void select(int id, int index) = 0;
+  // Progress bars.
+  virtual void setProgressRange(int id, int low, int high) = 0;
+  virtual void setProgressStep(int id, int step) = 0;
+  virtual void setProgressPosition(int id, int position) = 0;
+
+  virtual void enable(int id, bool enabled) = 0;
+  virtual bool isEnabled(int id) const = 0;
+  virtual void show(int id, bool visible) = 0;
+  virtual bool isVisible(int id) const = 0;
+  virtual void destroyControl(int id) = 0;
+  // Where a control is: relative to this dialog's client area, and on the
+  // screen. In a Save As dialog's custom area, screenRect also takes
+  // kSaveAsCancelButton and kCustomArea.
+  virtual PixelRect controlRect(int id) const = 0;
+  virtual PixelRect screenRect(int id) const = 0;
+  virtual void moveControl(int id, const PixelRect& rect) = 0;
+
+  // The window: a custom area's or a page's window is the top-level window
+  // it lives in (the whole Save As dialog).
+  virtual PixelRect windowRect() const = 0;
+  virtual void setWindowRect(const PixelRect& rect) = 0;
+  virtual PixelRect toPixels(const DialogUnits& units) const = 0;
+  virtual ScreenMetrics screen() const = 0;
+  virtual void setBigIcon(int resourceId) = 0;
+  virtual void showWindow(bool visible) = 0;
+  // Topmost, in the foreground, with the keyboard focus.
+  virtual void bringToFront() = 0;
+  // Paints the window now, without handling any other message.
+  virtual void repaint() = 0;
+  // Ends a modal dialog: runModal returns `result`.
+  virtual void end(int result) = 0;
+
+  // The Save As dialog, from its custom area: the file name field, the
+  // folder shown and the selected file type (1-based).
+  virtual std::string fileName() const = 0;
+  virtual void setFileName(const std::string& name, bool selectAll) = 0;
+  virtual std::string folder() const = 0;
+  virtual int filterIndex() const = 0;
+  // Selects a type as a program does, without fileTypeChanged.
+  virtual void setFilterIndex(int index) = 0;
+
+  // A page inside a tab control of this dialog, placed in the tab control's
+  // display area; its events go to `handler`, which must outlive it. The
+  // page lives until its handle is destroyed.
+  virtual std::unique_ptr<Dialog> createPage(int tabControlId, const DialogTemplate& page,
+                                             DialogHandler* handler) = 0;
+
+  virtual std::shared_ptr<DialogPoster> poster() = 0;
+};
+
+// ---------------------------------------------------------------------------
+// The Save As dialog
 
 struct FileFilter {
-  std::string description;  // "PDF Files (*.pdf)"
+  std::string description;  // "PDF Documents (*.pdf)"
   std::string pattern;      // "*.pdf"
 };
 
@@ -74,36 +303,53 @@ struct SaveAsRequest {
   std::vector<FileFilter> filters;
   int filterIndex = 1;        // 1-based, as the Windows dialog counts
   std::string defaultExtension;
+  // The longest full name the caller can take (the name buffer's size less
+  // its terminator); a longer name is refused and the dialog stays open.
+  std::size_t nameCapacity = 779;
 };
 
+enum class SaveAsStatus { kAccepted, kCancelled, kUnavailable };
+
 struct SaveAsResult {
-  bool accepted = false;
-  std::string path;
+  SaveAsStatus status = SaveAsStatus::kCancelled;
+  bool accepted() const { return status == SaveAsStatus::kAccepted; }
+  std::string path;           // the accepted full name
   int filterIndex = 1;
 };
+
+// ---------------------------------------------------------------------------
+// The user interface
 
 class UserInterface {
  public:
   virtual ~UserInterface() = default;
 
-  // Shows a message box and returns the button pressed (kIdOk...).
-  virtual int messageBox(const std::string& text, const std::string& caption, unsigned flags) = 0;
+  // False when nobody can answer a question: no desktop and no script.
+  // Dialogs then return kDialogUnavailable and message boxes their safe
+  // answer (the one that neither replaces, joins nor sends anything).
+  virtual bool interactive() const = 0;
+  // Which backend this is and why it was chosen, for the run log.
+  virtual std::string description() const = 0;
 
-  // Created shown and topmost; closed when the object goes.
-  virtual std::unique_ptr<ProgressWindow> openProgressWindow(const std::string& text) = 0;
-  virtual std::unique_ptr<StatusWindow> openStatusWindow(const std::string& caption,
-                                                         const std::string& text) = 0;
+  // Shows a message box and returns the button pressed (kIdOk...). An owner
+  // keeps the box above that dialog.
+  virtual int messageBox(const std::string& text, const std::string& caption, unsigned flags,
+                         const Dialog* owner = nullptr) = 0;
 
-  virtual SaveAsResult saveAs(const SaveAsRequest& request) = 0;
-  // "A file by this name already exists": 1 Replace, 2 Append, 3 Prepend, 0 Cancel.
-  virtual int fileExistsDialog() = 0;
-  // The password of a protected document: 0 with the password typed (never
-  // empty), 1 cancelled, -1 the dialog cannot be shown.
-  virtual int passwordDialog(std::string* password) = 0;
-  // A name for a profile: 1 with the name, 0 cancelled.
-  virtual int profileNameDialog(const std::string& initialName, std::string* name) = 0;
+  // Runs a modal dialog until its handler calls end(); returns that result,
+  // or kDialogUnavailable when the dialog cannot be shown.
+  virtual int runModal(const DialogTemplate& dialog, DialogHandler& handler) = 0;
+  // Opens a modeless window; it lives until the handle is destroyed. Its
+  // handler may be nullptr. nullptr when no window can be shown.
+  virtual std::unique_ptr<Dialog> openModeless(const DialogTemplate& dialog,
+                                               DialogHandler* handler) = 0;
+  // The system's Save As dialog with `customArea` below its standard
+  // controls; the hook gets the custom area's events and the Save As events.
+  virtual SaveAsResult runSaveAs(const SaveAsRequest& request, const DialogTemplate& customArea,
+                                 DialogHandler& hook) = 0;
 
   virtual void setCursor(Cursor cursor) = 0;
+  // Puts a text on the clipboard; false when the clipboard cannot be had.
   virtual bool copyToClipboard(const std::string& text) = 0;
 };
 

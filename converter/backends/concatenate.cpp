@@ -6,9 +6,9 @@
 #include <cstring>
 #include <memory>
 
-#include "converter/backends/progress_text.h"
 #include "converter/job/job_helpers.h"
 #include "converter/job/run_log.h"
+#include "converter/ui/small_windows.h"
 #include "converter/ui/string_table.h"
 #include "platform/files.h"
 #include "platform/process.h"
@@ -64,8 +64,7 @@ bool copyText(const std::string& path, const std::string& lineEnd, platform::Out
 int concatenatePostScript(JobRecord& job, const std::string& paramsFile,
                           const std::string& prologueFile, const std::string& spoolFile,
                           const std::string& epilogueFile, const std::string& outputFile) {
-  std::unique_ptr<platform::ProgressWindow> window =
-      platform::ui().openProgressWindow(kProgressWindowText);
+  std::unique_ptr<ProgressWindow> window = openProgressWindow();
 
   SpoolFile spool(spoolFile);
   if (!spool.get()) {

@@ -5,9 +5,9 @@
 
 #include "converter/backends/command_file.h"
 #include "converter/backends/concatenate.h"
-#include "converter/backends/progress_text.h"
 #include "converter/job/job_helpers.h"
 #include "converter/job/run_log.h"
+#include "converter/ui/small_windows.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/ui.h"
@@ -44,7 +44,7 @@ int readOutputChunk(JobRecord& job, platform::ChildProcess& child, char* buffer)
   return 0;
 }
 
-void setProgress(platform::ProgressWindow* window, int position) {
+void setProgress(ProgressWindow* window, int position) {
   if (!window) return;
   window->setPosition(position);
   window->repaint();
@@ -53,7 +53,7 @@ void setProgress(platform::ProgressWindow* window, int position) {
 // Reads the child's output to its end with the progress window showing the
 // pages counted: every "Page" within one piece read counts as a page.
 std::string collectOutput(JobRecord& job, platform::ChildProcess& child,
-                          platform::ProgressWindow* window) {
+                          ProgressWindow* window) {
   if (window) {
     window->setRange(0, job.pageCount == 1 ? 2 : job.pageCount);
     window->setStep(1);
@@ -115,9 +115,9 @@ int runInterpreter(JobRecord& job, ArgumentSet set, const std::string& commandLi
 
   int result = 0;
   std::string output;
-  std::unique_ptr<platform::ProgressWindow> window;
+  std::unique_ptr<ProgressWindow> window;
   if (withPipe) {
-    window = platform::ui().openProgressWindow(kProgressWindowText);
+    window = openProgressWindow();
     output = collectOutput(job, child, window.get());
   }
   const bool finished = child.wait(platform::kWaitForever) == platform::kWaitDone;

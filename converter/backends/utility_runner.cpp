@@ -5,6 +5,7 @@
 #include "converter/backends/utility_commands.h"
 #include "converter/job/job_helpers.h"
 #include "converter/job/run_log.h"
+#include "converter/ui/small_windows.h"
 #include "platform/process.h"
 #include "platform/system.h"
 #include "platform/ui.h"
@@ -38,10 +39,10 @@ bool collectWithin(platform::ChildProcess& child, int timeoutMilliseconds, std::
 
 int runUtility(JobRecord& job, const std::string& commandLine, bool showStatus,
                const std::string& statusText, int timeoutMilliseconds) {
-  std::unique_ptr<platform::StatusWindow> status;
+  std::unique_ptr<StatusWindow> status;
   if (showStatus) {
     platform::ui().setCursor(platform::Cursor::kWait);
-    status = platform::ui().openStatusWindow(job.messageCaption, statusText);
+    status = openStatusWindow(statusText);
   }
 
   platform::ChildProcess child;

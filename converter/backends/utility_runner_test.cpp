@@ -35,10 +35,12 @@ TEST_F(UtilityRunnerTest, TheExitCodeComesBackAndIsLoggedWithTheStatusWindowShow
   // What the utility said is kept for the log, not left on the console.
   EXPECT_EQ(job.errorLog.str(),
             "\nUtility Output:\nvlutil: wrong password\n\n\nPro Ret Val: 8\n");
-  auto status = ui.eventsOf("status");
-  ASSERT_EQ(status.size(), 2u);
-  EXPECT_EQ(status[0], (std::vector<std::string>{"open", "Vellora", "Parsing and joining PDF files..."}));
-  EXPECT_EQ(status[1], (std::vector<std::string>{"close"}));
+  using Fields = std::vector<std::string>;
+  EXPECT_EQ(ui.eventsOf("window"), (std::vector<Fields>{{"open", "144", "Vellora"},
+                                                        {"show", "144"},
+                                                        {"close", "144", "0"}}));
+  EXPECT_EQ(ui.eventsOf("text"),
+            (std::vector<Fields>{{"144", "1046", "Parsing and joining PDF files..."}}));
   auto cursor = ui.eventsOf("cursor");
   ASSERT_EQ(cursor.size(), 2u);
   EXPECT_EQ(cursor[0][0], "wait");
@@ -52,7 +54,8 @@ TEST_F(UtilityRunnerTest, AUtilityThatRunsTooLongIsStoppedAndCounts99) {
             kUtilityFailureTopmost);
   EXPECT_LT(platform::tickMilliseconds() - before, 10000u);
   EXPECT_EQ(job.errorLog.str(), "\nPro Ret Val: 99\n");
-  EXPECT_EQ(ui.eventsOf("status").back()[0], "close");
+  ASSERT_FALSE(ui.eventsOf("window").empty());
+  EXPECT_EQ(ui.eventsOf("window").back()[0], "close");
 }
 
 TEST_F(UtilityRunnerTest, AUtilityThatCannotStartGivesACodeOutsideTheNamedOnes) {

@@ -58,8 +58,11 @@ void askForName(ConverterRun& run, const NamingResult& naming) {
   SaveDialogSetup setup;
   setup.initialFolder = naming.initialFolder;
   setup.initialName = naming.savedName.empty() ? naming.initialName : naming.savedName;
-  SaveDialogResult result = runSavePdfDialog(job, settings, setup);
+  setup.savedName = naming.savedName;
+  SaveDialogResult result = runSavePdfDialog(run, setup);
   job.nameChosen = result.accepted ? 1 : 0;
+  // Nobody was asked: the user's stored choices stay as they are.
+  if (result.shownNoDialog) return;
 
   writeStoreNumber(StoreKey::kUser, "RememberLast", settings.RememberLast);
   writeStoreNumber(StoreKey::kUser, "AutoName", settings.AutoName);

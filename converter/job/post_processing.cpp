@@ -8,6 +8,7 @@
 #include "converter/job/abandon.h"
 #include "converter/job/job_helpers.h"
 #include "converter/job/run_log.h"
+#include "converter/ui/small_windows.h"
 #include "converter/ui/string_table.h"
 #include "platform/files.h"
 #include "platform/ui.h"
@@ -73,7 +74,7 @@ void examineExistingPdf(ConverterRun& run) {
   int code = runUtility(job, examineCommand(job), true, statusText(kStrExaminingPdf));
   if (code == kUtilityEncrypted || code == kUtilityEncryptedRestricted) {
     std::string password;
-    int answer = platform::ui().passwordDialog(&password);
+    int answer = askExistingFilePassword(&password);
     if (answer == 0) {
       job.existingFilePassword = password;
     } else if (answer == 1) {
@@ -121,7 +122,7 @@ void joinWithExistingPdf(ConverterRun& run) {
       return;
     }
     std::string password;
-    int answer = platform::ui().passwordDialog(&password);
+    int answer = askExistingFilePassword(&password);
     if (answer == 1) abandonJob(job);
     if (answer != 0) {
       replaceInsteadOrAbandon(job, kStrReplaceInstead);

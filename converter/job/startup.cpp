@@ -6,6 +6,7 @@
 #include "converter/job/exception_filter.h"
 #include "converter/job/job_helpers.h"
 #include "converter/job/run_log.h"
+#include "converter/ui/background_scans.h"
 #include "converter/ui/string_table.h"
 #include "platform/files.h"
 #include "platform/registry.h"
@@ -128,9 +129,9 @@ bool startJob(ConverterRun& run, const std::vector<std::string>& arguments, int*
   // 16.
   setUpInterpreter(job);
 
-  // 17. The stationery names are listed by the options pages when they are
-  // shown; the job itself needs only the settings.
+  // 17.
   LoadSettings(run.keys, job.installDir, &run.settings);
+  startStationeryScan(fieldText(run.settings.record.StationeryPath), job.installDir.str());
 
   // 18.
   job.optionsFile = job.installDir.str() + kSep + job.printerName.str() + ".opt";

@@ -28,8 +28,6 @@ constexpr const char kDefaultProfilesKey[] = "Software\\Norvale\\Vellora\\Profil
 // The printer whose keys drop the printer component (letter case ignored).
 constexpr const char kDefaultPrinterName[] = "vellora";
 
-constexpr std::size_t kKeyTextCapacity = 255;
-
 // The two key paths of one printer: MachineSettingsKey (under
 // HKEY_LOCAL_MACHINE) and ProfilesKey (under either root).
 struct PrinterKeys {

@@ -1,21 +1,41 @@
 #include "converter/ui/save_pdf_dialog.h"
 
+#include <algorithm>
+#include <cmath>
+
+#include "common/interpreter_discovery.h"
 #include "common/product.h"
 #include "converter/job/job_helpers.h"
+#include "converter/job/run_log.h"
+#include "converter/postscript/output_naming.h"
 #include "converter/settings/settings_keys.h"
+#include "converter/settings/store_access.h"
+#include "converter/ui/background_scans.h"
+#include "converter/ui/dialog_ids.h"
+#include "converter/ui/dialog_templates.h"
+#include "converter/ui/option_pages.h"
+#include "converter/ui/profile_list.h"
+#include "converter/ui/small_windows.h"
 #include "converter/ui/string_table.h"
 #include "platform/files.h"
-#include "platform/registry.h"
+#include "platform/shell.h"
 #include "platform/ui.h"
 
 namespace vellora {
 
 namespace {
 
-std::string folderOf(const std::string& path) {
-  std::string::size_type cut = path.find_last_of(platform::kPathSeparator);
-  return cut == std::string::npos ? std::string() : path.substr(0, cut);
-}
+using platform::Dialog;
+using platform::PixelRect;
+
+// A stored window position that was never written reads as this.
+constexpr std::int32_t kNoLocation = -999;
+// Where the maker offers a free interpreter.
+constexpr const char kInterpreterDownloadPage[] = "https://www.norvale.example/interpreter";
+// The clipboard takes at most this many characters of the chosen name.
+constexpr std::size_t kClipboardLimit = 999;
+
+int round(double value) { return static_cast<int>(std::lround(value)); }
 
 std::vector<platform::FileFilter> fileTypes(const JobRecord& job) {
   std::vector<platform::FileFilter> filters = {{"PDF Documents (*.pdf)", "*.pdf"},
@@ -25,14 +45,212 @@ std::vector<platform::FileFilter> fileTypes(const JobRecord& job) {
   return filters;
 }
 
-// Asks what to do with an existing file: 0 refuses the name, 1-3 accept it.
-int existingFileChoice(JobRecord& job, const std::string& path) {
-  if (!platform::fileExists(path)) return -1;
-  if (!platform::canOpenExclusively(path)) {
-    showMessageId(job, kStrFileLocked, platform::kMbOk | platform::kMbIconWarning);
-    return 0;
+// A message box of the dialog: product caption, owned by the Save dialog.
+int ask(SaveDialogState& state, int stringId, unsigned flags) {
+  return platform::ui().messageBox(stringTableText(stringId), state.job.messageCaption, flags,
+                                   state.dialog);
+}
+
+int lockOf(const SaveDialogState& state, const char* setting) {
+  return state.settings.locks.of(setting);
+}
+
+// Boxes 1000 and 1019 and the quality list follow the type: a PostScript
+// file is neither viewed nor mailed, and has no quality.
+void applyFileTypeToMainControls(SaveDialogState& state, int filterIndex) {
+  Dialog& d = *state.dialog;
+  const bool distiller = state.job.interpreterKind == kDistiller;
+  if (filterIndex == 1) {
+    d.enable(kQualityList, true);
+    d.enable(kQualityLabel, true);
+    d.enable(kAdvancedBox, true);
+    state.warningGiven = false;
+    if (!distiller) {
+      state.postScriptChosen = false;
+      d.enable(kViewResultBox, true);
+      d.enable(kEmailResultBox, true);
+    }
+  } else if (filterIndex == 2) {
+    d.enable(kQualityList, false);
+    d.enable(kQualityLabel, false);
+    d.enable(kAdvancedBox, true);
+    if (!distiller) {
+      state.postScriptChosen = true;
+      d.enable(kViewResultBox, false);
+      d.enable(kEmailResultBox, false);
+    }
+  } else {
+    d.enable(kQualityList, false);
+    d.enable(kQualityLabel, false);
+    d.enable(kAdvancedBox, true);
+    state.postScriptChosen = false;
   }
-  return platform::ui().fileExistsDialog();
+}
+
+// Without an interpreter no PDF can be made: say so once per dialog, then
+// go back to the type that can be made.
+void warnWhenNoInterpreter(SaveDialogState& state) {
+  Dialog& d = *state.dialog;
+  if (state.job.interpreterKind != kNoInterpreter || d.filterIndex() == 2 || state.warningGiven)
+    return;
+  state.warningGiven = true;
+  if (CountInterpreters() > 1) {
+    ask(state, kStrNoInterpreterDefined, platform::kMbOk | platform::kMbIconWarning);
+  } else if (ask(state, kStrNoInterpreterDetected, platform::kMbYesNo | platform::kMbIconWarning) ==
+             platform::kIdYes) {
+    platform::shellOpen(kInterpreterDownloadPage);
+  }
+  d.setFilterIndex(2);
+  state.job.filterIndex = 2;
+  ReadPage(state, state.currentPage, false);
+  ShowPage(state, state.currentPage);
+  ShowMainControls(state);
+  applyFileTypeToMainControls(state, 2);
+}
+
+// The advanced options toggle (box 1028), also applied once at start.
+void applyAdvancedToggle(SaveDialogState& state, bool atStart) {
+  Dialog& d = *state.dialog;
+  PixelRect window = d.windowRect();
+  if (!d.isChecked(kAdvancedBox)) {
+    d.setWindowRect({window.x, window.y, window.width, state.compactHeight});
+    return;
+  }
+  if (state.settings.record.HideProfiles == 1 && d.hasControl(kProfileGroup)) {
+    PixelRect group = d.controlRect(kProfileGroup);
+    for (int id : {kProfileGroup, kSaveProfileButton, kDefaultProfileButton, kProfileList,
+                   kDeleteProfileButton})
+      d.destroyControl(id);
+    PixelRect tabs = d.controlRect(kOptionTabs);
+    d.moveControl(kOptionTabs, {round(7 * state.scaleX), group.y, tabs.width, tabs.height});
+    window = d.windowRect();
+    int height = d.screenRect(kOptionTabs).bottom() + round(7 * state.scaleY) - window.y;
+    d.setWindowRect(
+        {window.x, window.y, state.compactWidth + round(3 * state.scaleX), height});
+    return;
+  }
+  int height = d.screenRect(kOptionTabs).bottom() + round(7 * state.scaleY) - window.y;
+  PixelRect placed = {window.x, window.y, state.compactWidth + round(3 * state.scaleX), height};
+  if (atStart && !state.locationYStored) {
+    platform::ScreenMetrics screen = d.screen();
+    if (screen.height - round(4 * state.scaleY) < height) {
+      placed.height = height;
+      placed.y = -3;
+      placed.x = (screen.width - placed.width) / 2;
+    } else {
+      placed.y = (screen.height - height) / 2;
+    }
+  }
+  d.setWindowRect(placed);
+}
+
+// Start steps 1-5: measure, size the compact form, build the tabs, place.
+void sizeAndPlace(SaveDialogState& state) {
+  Dialog& d = *state.dialog;
+  platform::ScreenMetrics screen = d.screen();
+  state.scaleX = screen.pixelsPerInchX / 96.0;
+  state.scaleY = screen.pixelsPerInchY / 96.0;
+
+  PixelRect window = d.windowRect();
+  state.compactWidth =
+      d.screenRect(platform::kSaveAsCancelButton).right() + round(10 * state.scaleX) - window.x;
+  state.compactHeight = d.screenRect(platform::kCustomArea).y +
+                        d.toPixels({0, 0, 0, kCompactRows}).height + round(9 * state.scaleY) -
+                        window.y;
+
+  BuildTabs(state);
+
+  std::int32_t x = readStoreNumber(StoreKey::kUser, "locationx", kNoLocation);
+  std::int32_t y = readStoreNumber(StoreKey::kUser, "locationy", kNoLocation);
+  state.locationYStored = y != kNoLocation;
+  if (x == kNoLocation || x < 0 || x + state.compactWidth > screen.width)
+    x = (screen.width - state.compactWidth) / 2;
+  if (y == kNoLocation || y < 0 || y + state.compactHeight > screen.height)
+    y = (screen.height - state.compactHeight) / 2;
+  d.setWindowRect({x, y, state.compactWidth + round(3 * state.scaleX), state.compactHeight});
+  d.setBigIcon(kDialogIcon);
+}
+
+// Start step 8: the file name field.
+void fillFileName(SaveDialogState& state) {
+  Dialog& d = *state.dialog;
+  JobRecord& job = state.job;
+  if (readStoreNumber(StoreKey::kMachine, "autoname") == 1 || job.suppressDialog)
+    d.setFileName(job.title.str(), true);
+  if (!state.savedName.empty()) {
+    d.setFileName(state.savedName, false);
+  } else if (state.settings.record.AutoName == 1) {
+    state.keptOutputPath = job.outputPath.str();
+    job.outputPath = autoNameFromTitle(job, job.title.str());
+    d.setFileName(job.outputPath.str(), false);
+  }
+}
+
+// Step 2 of accepting: what to do with a file already there. False refuses
+// the name.
+bool decideExistingFile(SaveDialogState& state, const std::string& path) {
+  state.job.existingFileMode = 0;
+  if (!platform::fileExists(path)) return true;
+  if (!platform::canOpenExclusively(path)) {
+    ask(state, kStrFileLocked, platform::kMbOk | platform::kMbIconWarning);
+    return false;
+  }
+  int choice = askFileExists();
+  if (choice < 1 || choice > 3) return false;
+  state.job.existingFileMode = choice;
+  return true;
+}
+
+// Step 5 of accepting: a password without encryption, or encryption whose
+// restrictions nobody could lift. False refuses the name.
+bool passwordsAgreed(SaveDialogState& state) {
+  const SettingsRecord& s = state.settings.record;
+  if (state.job.filterIndex != 1 || s.DisablePasswordWarnings != 0) return true;
+  bool noPasswords = s.EUserPassword[0] == '\0' && s.EOwnerPassword[0] == '\0';
+  if (s.EncryptionLevel > 0 && noPasswords && lockOf(state, "EOwnerPassword") == 0)
+    return ask(state, kStrNoOwnerPassword, platform::kMbYesNo | platform::kMbIconQuestion) ==
+           platform::kIdYes;
+  if (s.EncryptionLevel == 0 && !noPasswords)
+    return ask(state, kStrPasswordWithoutSecurity, platform::kMbYesNo | platform::kMbIconWarning) ==
+           platform::kIdYes;
+  return true;
+}
+
+// No desktop and no script: the job is not lost for want of a question. It
+// takes the dialog's folder and name, never a name a file already has.
+SaveDialogResult nameWithoutDialog(ConverterRun& run, const SaveDialogSetup& setup) {
+  JobRecord& job = run.job;
+  std::string folder = setup.initialFolder;
+  if (folder.empty()) folder = platform::documentsFolder();
+  platform::createDirectories(folder);
+  std::string name = setup.savedName.empty() ? setup.initialName : setup.savedName;
+  // The dialog would have started with an empty field: the title names the
+  // document better than nothing.
+  if (name.empty()) name = autoNameFromTitle(job, job.title.str());
+  std::string::size_type slash = name.find_last_of("/\\");
+  if (slash != std::string::npos) name = name.substr(slash + 1);
+  if (name.empty()) name = "Untitled";
+  std::string extension = job.defaultExtension.empty() ? "pdf" : job.defaultExtension;
+  if (job.defaultFilterIndex == 1) extension = "pdf";
+  std::string stem = folder + platform::kPathSeparator + name;
+  int counter = 0;
+  std::string path = unusedName([&] {
+    std::string candidate = stem + (counter ? std::to_string(counter) : std::string()) + "." + extension;
+    ++counter;
+    return candidate;
+  });
+  job.outputPath = path;
+  job.filterIndex = job.defaultFilterIndex;
+  job.existingFileMode = 0;
+  appendLog(job.errorLog,
+            "%s\nNo Save PDF dialog was shown: %s.\nThe document was saved as %s\n",
+            platform::ui().description().c_str(), path.c_str());
+  writeRunLog(job);
+  SaveDialogResult result;
+  result.accepted = !platform::fileExists(path);
+  result.shownNoDialog = true;
+  result.postScriptChosen = false;
+  return result;
 }
 
 }  // namespace
@@ -42,8 +260,121 @@ std::string saveDialogTitle() {
                 stringTableText(kStrEdition).c_str(), stringTableText(kStrSaveDialogTitle).c_str());
 }
 
-SaveDialogResult runSavePdfDialog(JobRecord& job, const SettingsRecord& settings,
-                                  const SaveDialogSetup& setup) {
+std::string finalOutputName(const std::string& chosen, int filterIndex) {
+  if (filterIndex == 1 && !endsWithIgnoreCase(chosen, ".pdf")) return chosen + ".pdf";
+  return chosen;
+}
+
+void SaveDialogHook::initialised(Dialog& dialog) {
+  SaveDialogState& state = state_;
+  state.dialog = &dialog;
+  sizeAndPlace(state);                       // 1.-5.
+  dialog.clearList(kQualityList);            // 6.
+  startPresetScan(state);
+  const std::string current;
+  FillProfileList(state, &current);          // 7.
+  fillFileName(state);                       // 8.
+  ShowMainControls(state);                   // 9.
+  state.job.filterIndex = dialog.filterIndex();
+  if (state.job.filterIndex > 1) {
+    dialog.enable(kQualityList, false);
+    dialog.enable(kQualityLabel, false);
+    dialog.enable(kAdvancedBox, false);
+  }
+  applyAdvancedToggle(state, true);          // 10.
+  if (state.job.pdfReaderInstalled) {        // 11.
+    if (readStoreNumber(StoreKey::kUser, "AutoLaunch") == 1) dialog.setChecked(kViewResultBox, true);
+  } else {
+    dialog.enable(kViewResultBox, false);
+  }
+  dialog.showWindow(true);                   // 12.
+  state.initialised = true;
+  warnWhenNoInterpreter(state);
+}
+
+void SaveDialogHook::clicked(Dialog&, int controlId) {
+  switch (controlId) {
+    case kAdvancedBox:
+      applyAdvancedToggle(state_, false);
+      break;
+    case kSaveProfileButton:
+      SaveCurrentProfile(state_);
+      break;
+    case kDefaultProfileButton:
+      SetDefaultProfile(state_);
+      break;
+    case kDeleteProfileButton:
+      DeleteSelectedProfile(state_);
+      break;
+    default:
+      break;
+  }
+}
+
+void SaveDialogHook::selectionChanged(Dialog&, int controlId) {
+  if (controlId == kProfileList) SelectProfile(state_);
+}
+
+void SaveDialogHook::tabChanged(Dialog& dialog, int tabControlId) {
+  if (tabControlId != kOptionTabs) return;
+  int page = dialog.selection(kOptionTabs);
+  if (page < 0 || page >= state_.pageCount) return;
+  SwitchPage(state_, page);
+}
+
+void SaveDialogHook::fileTypeChanged(Dialog&, int filterIndex) {
+  SaveDialogState& state = state_;
+  state.job.filterIndex = filterIndex;
+  ReadPage(state, state.currentPage, false);
+  ShowPage(state, state.currentPage);
+  ShowMainControls(state);
+  applyFileTypeToMainControls(state, filterIndex);
+  warnWhenNoInterpreter(state);
+}
+
+bool SaveDialogHook::nameAccepted(Dialog& dialog, const std::string& path) {
+  SaveDialogState& state = state_;
+  JobRecord& job = state.job;
+  state.temporaryFiles = false;                                  // 1.
+  job.filterIndex = dialog.filterIndex();
+  // The check sees the name the result will really have.
+  std::string chosen = finalOutputName(path, job.filterIndex);   // 2.
+  if (!decideExistingFile(state, chosen)) return false;
+  writeStoreText(StoreKey::kUser, "LastDirectory", dialog.folder());  // 3.
+  ReadPage(state, state.currentPage, false);                     // 4.
+  ReadMainControls(state);
+  if (!passwordsAgreed(state)) return false;                     // 5.
+  if (dialog.isChecked(kViewResultBox)) job.viewAfterConversion = 1;  // 6.
+  if (dialog.isChecked(kEmailResultBox)) job.autoEmail = 1;
+  ReadMainControls(state);                                       // 7.
+  choosePreset(state, dialog.selection(kQualityList));
+  if (job.filterIndex == 2 && job.interpreterKind != kDistiller) state.postScriptChosen = true;
+  PixelRect window = dialog.windowRect();                        // 8.
+  writeStoreNumber(StoreKey::kUser, "locationx", window.x);
+  writeStoreNumber(StoreKey::kUser, "locationy", window.y);
+  job.outputPath = path;
+  return true;
+}
+
+void SaveDialogHook::closing(Dialog&) {
+  SaveDialogState& state = state_;
+  JobRecord& job = state.job;
+  ReadPage(state, state.currentPage, true);
+  ReadMainControls(state);
+  if (job.copyNameToClipboard || state.settings.record.FileToClipboard)
+    platform::ui().copyToClipboard(cut(job.outputPath.str(), kClipboardLimit));
+  if (state.temporaryFiles) {
+    for (const PathText* file : {&job.workFile, &job.utilityOutFile, &job.backupFile})
+      if (!file->empty()) platform::deleteFile(*file);
+  }
+  state.page.reset();
+  state.dialog = nullptr;
+}
+
+SaveDialogResult runSavePdfDialog(ConverterRun& run, const SaveDialogSetup& setup) {
+  JobRecord& job = run.job;
+  if (!platform::ui().interactive()) return nameWithoutDialog(run, setup);
+
   platform::SaveAsRequest request;
   request.title = saveDialogTitle();
   request.initialFolder = setup.initialFolder;
@@ -51,34 +382,20 @@ SaveDialogResult runSavePdfDialog(JobRecord& job, const SettingsRecord& settings
   request.filters = fileTypes(job);
   request.filterIndex = job.defaultFilterIndex;
   request.defaultExtension = job.defaultExtension;
+  request.nameCapacity = kPathCapacity - 1;
+
+  SaveDialogState state(run);
+  state.savedName = setup.savedName;
+  SaveDialogHook hook(state);
+  platform::SaveAsResult answer = platform::ui().runSaveAs(request, kSaveCustomTemplate, hook);
+  if (answer.status == platform::SaveAsStatus::kUnavailable) return nameWithoutDialog(run, setup);
 
   SaveDialogResult result;
-  // A refused name keeps the dialog open: ask again until a name is accepted
-  // or the user cancels.
-  for (;;) {
-    platform::SaveAsResult answer = platform::ui().saveAs(request);
-    if (!answer.accepted) break;
-    int choice = existingFileChoice(job, answer.path);
-    if (choice == 0) {
-      request.initialFolder = folderOf(answer.path);
-      continue;
-    }
+  result.accepted = answer.accepted();
+  if (result.accepted) {
     job.outputPath = answer.path;
     job.filterIndex = answer.filterIndex;
-    job.existingFileMode = choice < 0 ? 0 : choice;
-    platform::RegKey user;
-    if (user.create(kUserRoot, kUserKey) == platform::kRegOk)
-      user.setString("LastDirectory", folderOf(answer.path));
-    if (job.filterIndex == 2 && job.interpreterKind != kDistiller) result.postScriptChosen = true;
-    result.accepted = true;
-    break;
-  }
-
-  if ((job.copyNameToClipboard || settings.FileToClipboard) && !job.outputPath.empty())
-    platform::ui().copyToClipboard(cut(job.outputPath, 1000));
-  if (!result.accepted) {
-    for (const PathText* file : {&job.workFile, &job.utilityOutFile, &job.backupFile})
-      if (!file->empty()) platform::deleteFile(*file);
+    result.postScriptChosen = state.postScriptChosen;
   }
   return result;
 }
