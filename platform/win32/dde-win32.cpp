@@ -81,10 +81,8 @@ DdemlClient* DdemlClient::current_ = nullptr;
 
 class DdemlServer : public DdeServer {
  public:
-  DdemlServer(ExecuteHandler onExecute, void* context)
-      : onExecute_(onExecute), context_(context), wake_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+  DdemlServer(ExecuteHandler onExecute, void* context) : onExecute_(onExecute), context_(context) {}
   ~DdemlServer() override {
-    if (wake_) CloseHandle(wake_);
     if (instance_ != 0) {
       if (registered_) DdeNameService(instance_, service_, nullptr, DNS_UNREGISTER);
       if (service_) DdeFreeStringHandle(instance_, service_);
@@ -117,27 +115,22 @@ class DdemlServer : public DdeServer {
   void serve(int timeoutMilliseconds) override {
     const std::uint64_t deadline = tickMilliseconds() + static_cast<std::uint64_t>(
                                                             timeoutMilliseconds < 0 ? 0 : timeoutMilliseconds);
+    // A thread that stops asking for messages looks hung, and DDE clients
+    // pass over hung programs when they look for a server: keep asking, and
+    // let a timer bring the deadline and stop() round.
+    const UINT_PTR timer = SetTimer(nullptr, 0, kTick, nullptr);
     while (!stopped_) {
-      DWORD wait = INFINITE;
-      if (timeoutMilliseconds >= 0) {
-        const std::uint64_t now = tickMilliseconds();
-        if (now >= deadline) return;
-        wait = static_cast<DWORD>(deadline - now);
-      }
-      MsgWaitForMultipleObjects(wake_ ? 1 : 0, &wake_, FALSE, wait, QS_ALLINPUT);
+      if (timeoutMilliseconds >= 0 && tickMilliseconds() >= deadline) break;
       MSG message;
-      while (!stopped_ && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-      }
+      if (GetMessageA(&message, nullptr, 0, 0) <= 0) break;
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
     }
+    KillTimer(nullptr, timer);
   }
 
-  // May be called from another thread: the event wakes the waiting serve().
-  void stop() override {
-    stopped_ = true;
-    if (wake_) SetEvent(wake_);
-  }
+  // May be called from another thread: serve() sees it at its next tick.
+  void stop() override { stopped_ = true; }
 
  private:
   static HDDEDATA CALLBACK callback(UINT type, UINT, HCONV, HSZ first, HSZ, HDDEDATA data,
@@ -171,7 +164,7 @@ class DdemlServer : public DdeServer {
   HSZ topic_ = nullptr;
   bool registered_ = false;
   std::atomic<bool> stopped_{false};
-  HANDLE wake_;
+  static constexpr UINT kTick = 100;
 };
 
 DdemlServer* DdemlServer::current_ = nullptr;

@@ -204,10 +204,15 @@ TEST_F(ConvertMenuOnAMachine, TheFileTypeTokenAndTheSystemFamilyDecideWhere) {
   ASSERT_EQ(updateConvertMenuRegistration(true, "C:\\vlmenu.dll"), platform::kSOk);
   EXPECT_EQ(text(HKCR, "AllFiles\\ShellEx\\ContextMenuHandlers\\vlmenu", ""), kClsid);
   EXPECT_FALSE(keyExists(HKLM, kApprovedExtensionsKey));
-  // A default value too long for its buffer reads as none: "*" itself.
-  put(HKCR, "*", "", std::string(40, 'x'));
-  ASSERT_EQ(updateConvertMenuRegistration(true, "C:\\vlmenu.dll"), platform::kSOk);
-  EXPECT_TRUE(keyExists(HKCR, kHandlerKey));
+  // A default value too long for its buffer, or an empty one, reads as
+  // none: "*" itself.
+  for (const std::string& unusable : {std::string(40, 'x'), std::string()}) {
+    put(HKCR, "*", "", unusable);
+    platform::registry().DeleteTree(HKCR, kHandlerKey);
+    ASSERT_EQ(updateConvertMenuRegistration(true, "C:\\vlmenu.dll"), platform::kSOk);
+    EXPECT_TRUE(keyExists(HKCR, kHandlerKey));
+  }
+  EXPECT_FALSE(keyExists(HKCR, "ShellEx"));
 }
 
 #if !defined(_WIN32)
