@@ -101,6 +101,9 @@ int runInterpreter(JobRecord& job, ArgumentSet set, const std::string& commandLi
   options.inheritHandles = true;
   options.hideWindow = true;
   options.captureOutput = withPipe;
+  // Its result is worth nothing once the job has ended: it must not go on
+  // writing (or holding the job's files) after a failure or a kill.
+  options.endWithCaller = true;
 
   platform::ChildProcess child;
   if (!child.start(commandLine, options)) {
@@ -183,6 +186,10 @@ int runConversionWith(JobRecord& job, const SettingsRecord& settings,
   }
 
   setInterpreterEnvironment(job);
+  // These write the user's file themselves; every other result waits in
+  // the work file until it is checked and put in place.
+  if (arguments.set == ArgumentSet::kDistiller || arguments.set == ArgumentSet::kExtraType)
+    job.outputWritten = 1;
   return runInterpreter(job, arguments.set, arguments.commandLine) == 1 ? kConversionEncrypted
                                                                         : kConversionDone;
 }
