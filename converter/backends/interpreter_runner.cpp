@@ -5,6 +5,7 @@
 
 #include "converter/backends/command_file.h"
 #include "converter/backends/concatenate.h"
+#include "converter/job/job_files.h"
 #include "converter/job/job_helpers.h"
 #include "converter/job/run_log.h"
 #include "converter/ui/small_windows.h"
@@ -188,8 +189,12 @@ int runConversionWith(JobRecord& job, const SettingsRecord& settings,
   setInterpreterEnvironment(job);
   // These write the user's file themselves; every other result waits in
   // the work file until it is checked and put in place.
-  if (arguments.set == ArgumentSet::kDistiller || arguments.set == ArgumentSet::kExtraType)
+  if (arguments.set == ArgumentSet::kDistiller || arguments.set == ArgumentSet::kExtraType) {
     job.outputWritten = 1;
+    // Should the job die while the user's file is being written over, its
+    // backup is the previous document: no sweep after a dead job may take it.
+    if (job.backupMade) disownFile(job.backupFile);
+  }
   return runInterpreter(job, arguments.set, arguments.commandLine) == 1 ? kConversionEncrypted
                                                                         : kConversionDone;
 }

@@ -332,6 +332,25 @@ TEST_F(FaultJobs, KillingOrTerminatingAtTheUtilityLeavesTheOldFileAndNoProcess) 
   }
 }
 
+TEST_F(FaultJobs, AKilledJobWhoseInterpreterWritesInPlaceKeepsTheBackup) {
+  // Distiller writes the user's file itself; a job killed meanwhile must
+  // leave the previous document's copy for the user, not for the sweep.
+  const std::string distiller = machine.path("Acrobat") + kSep + "acrodist";
+  const std::string real = "exec=" + std::string(VELLORA_STANDIN_DIR) + kSep + "standin-distiller\n";
+  installDelay(distiller, "when=/\nsleep_ms=60000\nstarted=" + started + "\n" + real);
+  setMachineString("SOFTWARE\\Norvale\\Vellora", "InterpreterLocation",
+                   "SOFTWARE\\Adobe\\Acrobat Distiller\\7.0");
+  setMachineString("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\AcroDist.exe", "",
+                   distiller);
+  const std::string old = makePdf(existing, "Old", 2);
+  platform::deleteFile(printAndEnd("replace", SIGKILL, old));
+  installDelay(distiller, real);
+  runNextJob();
+  std::vector<std::string> kept = filesLeftInWorkFolder();
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_TRUE(testsupport::readFile(workFolder() + kSep + kept[0]) == old);
+}
+
 // --- Bad output and bad input -------------------------------------------------
 
 TEST_F(FaultJobs, GarbageFromTheInterpreterFailsTheJobAndAsksNothingAboutTheOldFile) {
