@@ -5,12 +5,16 @@
 namespace vellora {
 
 constexpr const char kMonitorName[] = "Norvale Print Monitor";
-constexpr const char kMonitorFile9x[] = "vlmon9.dll";
-constexpr const char kMonitorFileNt4[] = "vlmon4.dll";
-constexpr const char kMonitorFile32[] = "vlmon.dll";
-constexpr const char kMonitorFileX64[] = "vlmon64x.dll";
-constexpr const char kMonitorFileIa64[] = "vlmon64i.dll";
-constexpr const char kMonitorHelper64[] = "vlcvt.exe";  // beside the 64-bit monitor
+// The monitor's files by platform, without their ending: a monitor is a
+// library on Windows ("vlmon.dll") and a program on POSIX ("vlmon"); the
+// ending is platform::kMonitorFileSuffix.
+constexpr const char kMonitorFile9x[] = "vlmon9";
+constexpr const char kMonitorFileNt4[] = "vlmon4";
+constexpr const char kMonitorFile32[] = "vlmon";
+constexpr const char kMonitorFileX64[] = "vlmon64x";
+constexpr const char kMonitorFileIa64[] = "vlmon64i";
+// A program beside the 64-bit monitor (ending platform::kExeSuffix).
+constexpr const char kMonitorHelper64[] = "vlcvt";
 constexpr const char kMonitorPort[] = "VLM:";
 constexpr const char kPrinterName[] = "Vellora";
 constexpr const char kDriverName[] = "Vellora";

@@ -34,6 +34,18 @@ bool runsUnderWine();
 // Windows path (empty when it has none); elsewhere the path itself. Tests
 // hand it to the host's own programs (qpdf, pdfinfo) that check results.
 std::string hostPath(const std::string& path);
+// The 64-bit questions of a print installer on Windows. A 32-bit program on
+// 64-bit Windows (WOW64) must install the 64-bit variants of drivers and
+// monitors, and so must a 64-bit Windows program: isWow64Process() is true
+// for both (found by looking "IsWow64Process" up in kernel32 at run time).
+// Always false on POSIX, whose spooler has no such variants.
+bool isWow64Process();
+// Switches the file-system redirection of a WOW64 process off, so that
+// later file operations reach the native system folder; false when the
+// system has no such call (then nothing changed).
+bool disableWow64Redirection();
+// Whether the machine's native processor is an Itanium.
+bool nativeProcessorIsIa64();
 
 // The logon name of the user running the program.
 std::string userName();

@@ -300,6 +300,25 @@ std::string PrivateCups::jobMessage(int jobId) const {
   return text;
 }
 
+std::string PrivateCups::queueAttribute(const std::string& queue, const std::string& attribute) const {
+  http_t* http = connectTo(socket_);
+  if (!http) return std::string();
+  ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+  std::string uri = "ipp://localhost/printers/" + queue;
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri.c_str());
+  ipp_t* response = cupsDoRequest(http, request, "/");
+  httpClose(http);
+  ipp_attribute_t* found = response ? ippFindAttribute(response, attribute.c_str(), IPP_TAG_ZERO) : nullptr;
+  std::string value;
+  if (found) {
+    char text[1024];
+    ippAttributeString(found, text, sizeof text);
+    value = text;
+  }
+  ippDelete(response);
+  return value;
+}
+
 JobState PrivateCups::waitForJobEnd(int jobId, int timeoutMilliseconds) const {
   JobState state = kJobUnknown;
   for (int waited = 0; waited <= timeoutMilliseconds; waited += 50) {

@@ -87,6 +87,9 @@ class PrivateCups {
   JobState waitForJobEnd(int jobId, int timeoutMilliseconds) const;
   // The job's state message ("job-printer-state-message"), empty when none.
   std::string jobMessage(int jobId) const;
+  // The first value of a queue's attribute as text ("media-default",
+  // "device-uri", ...), empty when there is none.
+  std::string queueAttribute(const std::string& queue, const std::string& attribute) const;
 
  private:
   void setEnv(const char* name, const std::string& value);

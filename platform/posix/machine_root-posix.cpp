@@ -2,6 +2,7 @@
 #include "platform/posix/machine_root.h"
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -32,10 +33,25 @@ std::string withoutTrailingSlashes(std::string path) {
 
 }  // namespace
 
+#ifndef VELLORA_SYSTEM_ROOT
+#define VELLORA_SYSTEM_ROOT "/opt/vellora"
+#endif
+
+std::string systemMachineRoot() { return VELLORA_SYSTEM_ROOT; }
+
+std::string chooseMachineRoot(const std::string& override, bool runsAsRoot, bool systemInstalled,
+                              const std::string& home) {
+  if (!override.empty()) return withoutTrailingSlashes(override);
+  if (runsAsRoot || systemInstalled) return systemMachineRoot();
+  return withoutTrailingSlashes(home) + "/.vellora";
+}
+
 std::string machineRoot() {
-  std::string root = environmentValue("VELLORA_ROOT");
-  if (!root.empty()) return withoutTrailingSlashes(root);
-  return withoutTrailingSlashes(homeFolder()) + "/.vellora";
+  const std::string override = environmentValue("VELLORA_ROOT");
+  if (!override.empty()) return withoutTrailingSlashes(override);
+  struct stat info;
+  const bool systemInstalled = ::stat((systemMachineRoot() + "/registry/machine.db").c_str(), &info) == 0;
+  return chooseMachineRoot(override, geteuid() == 0, systemInstalled, homeFolder());
 }
 
 std::string machineStorePath() { return machineRoot() + "/registry/machine.db"; }

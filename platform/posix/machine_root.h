@@ -1,7 +1,13 @@
 // Where the POSIX backend keeps what Windows keeps machine-wide.
 //
-// Everything machine-wide lives under one root folder, the machine root: the
-// environment variable VELLORA_ROOT, or "$HOME/.vellora" when it is unset.
+// Everything machine-wide lives under one root folder, the machine root:
+//  - the environment variable VELLORA_ROOT when it is set (tests, and
+//    installs of a user's own);
+//  - else the system folder (/opt/vellora, fixed at build time) for root,
+//    and for everyone once the product is installed there (its machine store
+//    exists), so that every user's programs and the print monitor find the
+//    system-wide installation without any variable;
+//  - else "$HOME/.vellora".
 //
 //   <root>/registry/machine.db        HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT, HKEY_USERS
 //   <root>/Windows                    the Windows folder
@@ -24,6 +30,13 @@ namespace platform {
 namespace posix {
 
 std::string machineRoot();
+// The system folder of a system-wide installation.
+std::string systemMachineRoot();
+// The rule above, given its inputs: the VELLORA_ROOT value (empty when
+// unset), whether the process runs as root, whether the system folder holds
+// an installation, and the home folder.
+std::string chooseMachineRoot(const std::string& override, bool runsAsRoot, bool systemInstalled,
+                              const std::string& home);
 std::string machineStorePath();
 std::string userStorePath();
 std::string userConfigFolder();

@@ -94,7 +94,16 @@ TEST_F(RegistryStoreTest, StoresLiveWhereTheMachineRootSays) {
   machine.setEnv("XDG_CONFIG_HOME", "relative/ignored");
   EXPECT_EQ(machine.home() + "/.config/vellora", posix::userConfigFolder());
   machine.unsetEnv("VELLORA_ROOT");
-  EXPECT_EQ(machine.home() + "/.vellora", posix::machineRoot());
+  if (geteuid() == 0) {
+    EXPECT_EQ(posix::systemMachineRoot(), posix::machineRoot());
+  }
+}
+
+TEST(MachineRoot, TheOverrideThenTheSystemFolderForRootOrAnInstalledSystemThenHome) {
+  EXPECT_EQ("/srv/vellora", posix::chooseMachineRoot("/srv/vellora/", true, true, "/home/ann"));
+  EXPECT_EQ("/opt/vellora", posix::chooseMachineRoot("", true, false, "/home/ann"));
+  EXPECT_EQ("/opt/vellora", posix::chooseMachineRoot("", false, true, "/home/ann"));
+  EXPECT_EQ("/home/ann/.vellora", posix::chooseMachineRoot("", false, false, "/home/ann/"));
 }
 
 TEST_F(RegistryStoreTest, ReadingAMissingStoreCreatesNothing) {

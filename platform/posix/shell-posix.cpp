@@ -81,15 +81,29 @@ int printWithoutApplication(const std::string& file, const std::string& paramete
   return result == 0 ? kHandedOn : result;
 }
 
+// A program started detached, with lastError() set when it could not be.
+bool started(int code) {
+  if (code != 0) setLastError(code);
+  return code == 0;
+}
+
+std::string folderOfRunningProgram() {
+  char path[4096];
+  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n <= 0) return std::string();
+  path[n] = '\0';
+  std::string program(path);
+  return program.substr(0, program.rfind('/'));
+}
+
 }  // namespace
 
-bool shellOpen(const std::string& path) {
-  int code = startDetached({"xdg-open", path}, std::string());
-  if (code != 0) {
-    setLastError(code);
-    return false;
-  }
-  return true;
+bool shellOpen(const std::string& path) { return started(startDetached({"xdg-open", path}, std::string())); }
+
+bool startRegistryImport(const std::string&, const std::string& file) {
+  const std::string beside = folderOfRunningProgram() + "/vlreg";
+  const std::string program = ::access(beside.c_str(), X_OK) == 0 ? beside : "vlreg";
+  return started(startDetached({program, "import", file}, std::string()));
 }
 
 int shellExecute(const ShellExecuteRequest& request, std::string* failure) {

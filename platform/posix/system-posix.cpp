@@ -111,6 +111,10 @@ void setOsVersionForTesting(const OsVersion* version) {
   if (version) gFixedVersion = *version;
 }
 
+bool isWow64Process() { return false; }
+bool disableWow64Redirection() { return false; }
+bool nativeProcessorIsIa64() { return false; }
+
 std::string userName() {
   struct passwd pw;
   struct passwd* found = nullptr;

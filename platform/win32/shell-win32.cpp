@@ -25,6 +25,13 @@ bool shellOpen(const std::string& path) {
   return ok;
 }
 
+bool startRegistryImport(const std::string& windowsFolder, const std::string& file) {
+  const std::string program = windowsFolder + "\\regedit.exe";
+  const std::string parameters = "/S " + file;
+  const HINSTANCE result = ShellExecuteA(nullptr, nullptr, program.c_str(), parameters.c_str(), nullptr, SW_HIDE);
+  return reinterpret_cast<std::intptr_t>(result) > 32;
+}
+
 int shellExecute(const ShellExecuteRequest& request, std::string* failure) {
   const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   SHELLEXECUTEINFOA info = {};

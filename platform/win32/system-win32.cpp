@@ -125,6 +125,25 @@ std::string hostPath(const std::string& path) {
   return result;
 }
 
+bool isWow64Process() { return runsOn64BitSystem(); }
+
+bool disableWow64Redirection() {
+  using DisableFunction = BOOL(WINAPI*)(PVOID*);
+  const auto disable = systemFunction<DisableFunction>("kernel32.dll", "Wow64DisableWow64FsRedirection");
+  if (disable == nullptr) return false;
+  // The old value is never restored: the rest of the process works on the
+  // native system folder.
+  PVOID previous = nullptr;
+  disable(&previous);
+  return true;
+}
+
+bool nativeProcessorIsIa64() {
+  SYSTEM_INFO info = {};
+  GetNativeSystemInfo(&info);
+  return info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_IA64;
+}
+
 std::string userName() {
   // UNLEN + 1: the longest logon name with its terminator.
   char buffer[257] = {};

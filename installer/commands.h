@@ -1,0 +1,18 @@
+// vlsetup's commands: the whole command line decides what one run does.
+//
+//   remove         take printer, driver and monitor out      exit 0
+//   findint        choose the interpreter                    0 stored, 1 none found
+//   echo           nothing                                   0
+//   ...alias:NAME  create the alias printer NAME, with a message   0 or -1
+//   ...aa:NAME     the same without a message                0 or -1
+//   ...regadd      create the pending alias printers         0
+//   FOLDER         full install from the installation files  the interpreter choice's code
+#pragma once
+
+#include <string>
+
+namespace vellora {
+
+int RunInstallerCommand(const std::string& commandLine);
+
+}  // namespace vellora

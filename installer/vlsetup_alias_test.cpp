@@ -1,0 +1,93 @@
+// Alias printers and the small commands, through the real vlsetup.
+#include <algorithm>
+
+#include "installer/vlsetup_test_support.h"
+
+namespace vellora {
+namespace installertest {
+namespace {
+
+class Aliases : public VlsetupTest {};
+
+TEST_F(Aliases, PendingNamesWaitForTheProductPrinterAndStopAtTheFirstGap) {
+  SKIP_LONG_SCENARIO_WHEN_SANITIZED();
+  // Before anything is installed: the alias command has nothing to copy.
+  testsupport::RunResult early = vlsetup("alias:Early");
+  EXPECT_EQ(0, early.exitCode);
+  EXPECT_EQ((std::vector<std::string>{"Vellora Alias Generator", "Successfully created printer alias"}),
+            messages().at(0));
+  EXPECT_FALSE(hasQueue("Early"));
+
+  setPendingAlias(1, "Alias1");
+  setPendingAlias(3, "Alias3");
+  // regadd with no product printer keeps the names; it writes no log.
+  EXPECT_EQ(0, vlsetup("regadd").exitCode);
+  EXPECT_TRUE(pendingAlias(1));
+  EXPECT_FALSE(platform::fileExists(machine.root() + "/Windows/vlinst.log"));
+
+  // The first installation creates the waiting name; the gap at 2 stops it.
+  ASSERT_EQ(0, vlsetup(INSTALLATION_FILES).exitCode);
+  EXPECT_TRUE(hasQueue("Alias1"));
+  EXPECT_FALSE(pendingAlias(1));
+  EXPECT_FALSE(hasQueue("Alias3"));
+  EXPECT_TRUE(pendingAlias(3));
+  EXPECT_NE(std::string::npos,
+            installLog().find("Attempting to install virtual printer alias: Alias1\nCompleted with extended code: 0\n"))
+      << installLog();
+}
+
+TEST_F(Aliases, NamesCupsRefusesFailTheCommandInsteadOfBecomingOtherNames) {
+  SKIP_LONG_SCENARIO_WHEN_SANITIZED();
+  // A refused pending name is logged by the install that tries it, and
+  // deleted all the same.
+  setPendingAlias(1, "Bad Name");
+  ASSERT_EQ(0, vlsetup(INSTALLATION_FILES).exitCode);
+  EXPECT_NE(std::string::npos,
+            installLog().find("Attempting to install virtual printer alias: Bad Name\n"
+                              "Error installing print driver [1801]: The printer name is invalid.\n\n"))
+      << installLog();
+  EXPECT_FALSE(pendingAlias(1));
+
+  // aa: says nothing; alias: says how it went.
+  EXPECT_EQ(0, vlsetup("aa:Quiet").exitCode);
+  EXPECT_TRUE(hasQueue("Quiet"));
+  EXPECT_TRUE(messages().empty());
+  EXPECT_EQ(0, vlsetup("alias:Quiet").exitCode) << "an existing printer (1802) is success";
+
+  // (The other characters CUPS refuses are the spooler tests'.)
+  for (const std::string& bad : {std::string("Two Words"), std::string(300, 'n')}) {
+    testsupport::RunResult result = vlsetup("aa:" + bad);
+    EXPECT_EQ(255, result.exitCode) << bad;
+  }
+  testsupport::RunResult shown = vlsetup("alias:Tab\tName");
+  EXPECT_EQ(255, shown.exitCode);
+  EXPECT_EQ((std::vector<std::string>{"Vellora Alias Generator", "Printer alias creation failed!"}),
+            messages().back());
+  EXPECT_EQ((std::vector<std::string>{"Quiet", "Vellora"}), [&] {
+    std::vector<std::string> names = queues();
+    std::sort(names.begin(), names.end());
+    return names;
+  }());
+}
+
+TEST_F(Aliases, TheSmallCommandsAndACommandLineThatIsAFolder) {
+  EXPECT_EQ(0, vlsetup("echo").exitCode);
+  EXPECT_EQ(0, vlsetup("findint").exitCode) << "the host's Ghostscript is registered";
+  // "remove " is no command: a full install from a folder of that name
+  // (as the command line has it: an argument with a blank comes quoted, as
+  // it would be typed on Windows).
+  testsupport::RunResult notRemove = vlsetup("remove ");
+  EXPECT_EQ(255, notRemove.exitCode);
+  EXPECT_EQ(0u, installLog().find("*****************************\n*  Vellora 2.5 Install log  *\n"
+                                  "*****************************\n\nTemp Path: \"remove \"\n"))
+      << installLog();
+  // A command line of 300 characters is cut to the folder buffer's 259.
+  const std::string longFolder = "/" + std::string(299, 'f');
+  EXPECT_EQ(255, vlsetup(longFolder).exitCode);
+  EXPECT_NE(std::string::npos, installLog().find("Temp Path: " + longFolder.substr(0, 259) + "\n"));
+  EXPECT_EQ(std::string::npos, installLog().find(longFolder.substr(0, 260)));
+}
+
+}  // namespace
+}  // namespace installertest
+}  // namespace vellora

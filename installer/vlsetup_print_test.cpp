@@ -1,0 +1,134 @@
+// Printing to the installed printer as an ordinary user: lp, CUPS, the
+// monitor, the converter, and a PDF in the user's documents folder.
+#include <sys/stat.h>
+
+#include "installer/vlsetup_test_support.h"
+#include "testsupport/system_user.h"
+
+namespace vellora {
+namespace installertest {
+namespace {
+
+class Printing : public VlsetupTest {
+ protected:
+  void SetUp() override {
+    VlsetupTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    testsupport::RunResult installed = vlsetup(INSTALLATION_FILES);
+    ASSERT_EQ(0, installed.exitCode) << installed.output;
+    // Jobs name themselves from their titles, into the documents folder of
+    // whoever printed.
+    for (const char* printer : {"Vellora", "Invoices"})
+      testsupport::writeFile(product + "/" + printer + ".opt",
+                             "[CommandOptions]\nDefaultPath=%HOME%/Documents/\nSuppressDialog=true\n"
+                             "AutoNameTitle=true\n");
+    user.reset(new testsupport::SystemUser(machine.path("users")));
+    ASSERT_TRUE(user->created()) << user->error();
+    ASSERT_EQ(0, user->run({"mkdir", "-p", documents()}).exitCode);
+    // Files the user may read.
+    ASSERT_TRUE(platform::createDirectories(machine.path("files")));
+    ASSERT_TRUE(platform::copyFile(SAMPLES_DIR "/quarterly-report.ps", machine.path("files/report.ps"), false));
+  }
+
+  std::string documents() const { return user->home() + "/Documents"; }
+
+  // Prints as the user and waits for the job to end; its id.
+  int print(const std::string& printer, const std::string& title, const std::string& file) {
+    testsupport::RunResult printed = user->run({"lp", "-d", printer, "-t", title, file});
+    EXPECT_EQ(0, printed.exitCode) << printed.output;
+    int job = testsupport::jobIdFromLpOutput(printed.output);
+    EXPECT_GT(job, 0) << printed.output;
+    EXPECT_EQ(testsupport::kJobCompleted, cups->waitForJobEnd(job, 120000)) << cups->jobLog(job);
+    return job;
+  }
+
+  // One field of pdfinfo's answer about a PDF, without its padding.
+  std::string pdfField(const std::string& pdf, const std::string& field) {
+    const std::string info = testsupport::run({"pdfinfo", pdf}).output;
+    std::string::size_type at = info.find("\n" + field + ":");
+    if (info.compare(0, field.size() + 1, field + ":") == 0) at = 0;
+    else if (at == std::string::npos) return "(no " + field + ")";
+    else ++at;
+    std::string::size_type start = info.find_first_not_of(' ', at + field.size() + 1);
+    return info.substr(start, info.find('\n', start) - start);
+  }
+
+  std::unique_ptr<testsupport::SystemUser> user;
+};
+
+TEST_F(Printing, PostScriptPdfAndTextBecomePdfsOfTheUserWhoPrinted) {
+  print("Vellora", "Quarterly Report", machine.path("files/report.ps"));
+  const std::string report = documents() + "/Quarterly Report.pdf";
+  ASSERT_TRUE(platform::fileExists(report)) << cups->errorLog();
+  EXPECT_EQ("Quarterly Report", pdfField(report, "Title"));
+  EXPECT_EQ("3", pdfField(report, "Pages"));
+
+  // A PDF and a text file: CUPS makes PostScript of them first.
+  ASSERT_TRUE(platform::copyFile(report, machine.path("files/budget.pdf"), false));
+  chmod(machine.path("files/budget.pdf").c_str(), 0644);
+  print("Vellora", "Budget Plan", machine.path("files/budget.pdf"));
+  testsupport::writeFile(machine.path("files/notes.txt"), "Minutes of the meeting\nAll present.\n");
+  print("Vellora", "Meeting Notes", machine.path("files/notes.txt"));
+  std::vector<std::string> made;
+  platform::listDirectory(documents(), "*.pdf", &made);
+  EXPECT_EQ(3u, made.size());
+  EXPECT_EQ("Budget Plan", pdfField(documents() + "/Budget Plan.pdf", "Title"));
+  EXPECT_EQ("3", pdfField(documents() + "/Budget Plan.pdf", "Pages"));
+  EXPECT_EQ("Meeting Notes", pdfField(documents() + "/Meeting Notes.pdf", "Title"));
+
+  // Everything in the user's folders is the user's; no spool file is left.
+  EXPECT_TRUE(testsupport::entriesNotOwnedBy(user->home(), user->uid()).empty());
+  std::vector<std::string> left;
+  platform::listDirectory(user->home() + "/.local/share/Vellora/Temp", "vlm*", &left);
+  EXPECT_TRUE(left.empty());
+}
+
+TEST_F(Printing, AnAliasHasItsOwnOptionsAndSettings) {
+  testsupport::RunResult created = vlsetup("alias:Invoices");
+  ASSERT_EQ(0, created.exitCode) << created.output;
+  auto shown = messages();
+  ASSERT_EQ(1u, shown.size());
+  EXPECT_EQ((std::vector<std::string>{"Vellora Alias Generator", "Successfully created printer alias"}), shown[0]);
+  std::vector<platform::PrinterRecord> printers;
+  ASSERT_EQ(0, platform::enumPrinters(&printers));
+  for (const auto& printer : printers) EXPECT_EQ("VLM:", printer.portName) << printer.printerName;
+
+  // Invoices names its files with its own prefix.
+  testsupport::writeFile(product + "/Invoices.opt",
+                         "[CommandOptions]\nDefaultPath=%HOME%/Documents/\nSuppressDialog=true\nAutoNameTitle=true\n"
+                         "AutoNamePrefix=INV-\n");
+  print("Invoices", "Quarterly Report", machine.path("files/report.ps"));
+  EXPECT_TRUE(platform::fileExists(documents() + "/INV-Quarterly Report.pdf")) << cups->errorLog();
+  EXPECT_FALSE(platform::fileExists(documents() + "/Quarterly Report.pdf"));
+}
+
+TEST_F(Printing, AHostileTitleIsJustATitleAndJobsOfRootOrStrangersAreRefused) {
+  const std::string title = "Q3 \"Report\" $(touch /tmp/vl-print-pwned) `id` ../../../tmp/escaped";
+  const int job = print("Vellora", title, machine.path("files/report.ps"));
+  EXPECT_FALSE(platform::fileExists("/tmp/vl-print-pwned"));
+  EXPECT_FALSE(platform::fileExists("/tmp/escaped.pdf"));
+  std::vector<std::string> made;
+  platform::listDirectory(documents(), "*.pdf", &made);
+  EXPECT_EQ(1u, made.size()) << cups->jobLog(job);
+
+  // Root, and a name no account has: cancelled, with the reason in the log.
+  const std::vector<std::pair<std::vector<std::string>, std::string>> strangers = {
+      {{"lp", "-d", "Vellora", machine.path("files/report.ps")}, "root"},
+      {{"lp", "-U", "nobody-vl", "-d", "Vellora", machine.path("files/report.ps")}, "nobody-vl"}};
+  for (const auto& stranger : strangers) {
+    testsupport::RunResult printed = testsupport::run(stranger.first);
+    const int refused = testsupport::jobIdFromLpOutput(printed.output);
+    ASSERT_GT(refused, 0) << printed.output;
+    EXPECT_EQ(testsupport::kJobCanceled, cups->waitForJobEnd(refused, 60000));
+    // (The scheduler's log escapes quotes.)
+    EXPECT_NE(std::string::npos,
+              cups->jobLog(refused).find("Vellora refused the job of \\\"" + stranger.second + "\\\""))
+        << cups->jobLog(refused);
+  }
+  platform::listDirectory(documents(), "*.pdf", &made);
+  EXPECT_EQ(1u, made.size());
+}
+
+}  // namespace
+}  // namespace installertest
+}  // namespace vellora

@@ -1,0 +1,131 @@
+// A fresh machine with Vellora's programs set up as scripts/setup-machine
+// sets them up (the product folder with vlconv, vlutil, vlreg and vlsetup,
+// "AppPath", the host's Ghostscript registered) and a CUPS server of the
+// test's own, whose backends see this machine's root. Tests run the real
+// vlsetup against it.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "common/ghostscript_registration.h"
+#include "common/product.h"
+#include "platform/files.h"
+#include "platform/registry.h"
+#include "platform/scripted_ui.h"
+#include "platform/spooler.h"
+#include "testsupport/fresh_machine.h"
+#include "testsupport/private_cups.h"
+
+// The longest scenarios (several installs, each with the spooler's pauses
+// of seconds) run in the normal build; under the sanitizers, which find
+// nothing in a pause, the shorter tests of the same steps run.
+#ifdef VELLORA_SANITIZED_BUILD
+#define SKIP_LONG_SCENARIO_WHEN_SANITIZED() \
+  GTEST_SKIP() << "a long spooler scenario: it runs in the normal build"
+#else
+#define SKIP_LONG_SCENARIO_WHEN_SANITIZED() \
+  do {                                      \
+  } while (0)
+#endif
+
+namespace vellora {
+namespace installertest {
+
+class VlsetupTest : public testsupport::FreshMachineTest {
+ protected:
+  void SetUp() override {
+    SKIP_WITHOUT_PRIVATE_CUPS();
+    product = machine.root() + "/Programs/Vellora";
+    ASSERT_TRUE(platform::createDirectories(product));
+    ASSERT_TRUE(platform::createDirectories(machine.root() + "/Windows/System32"));
+    for (const char* program : {VLCONV_PATH, VLUTIL_PATH, VLREG_PATH, VLSETUP_PATH}) {
+      std::string name = std::string(program).substr(std::string(program).rfind('/') + 1);
+      ASSERT_TRUE(platform::copyFile(program, product + "/" + name, false)) << program;
+    }
+    platform::RegKey key;
+    ASSERT_EQ(platform::kRegOk, key.create(platform::HKLM, kProductKey));
+    ASSERT_EQ(platform::kRegOk, key.setString(kAppPathValue, product));
+    std::string log;
+    ASSERT_EQ(0, RegisterHostGhostscript(&log)) << log;
+    // Machine stores are readable by every user, as on an installed system.
+    chmod(machine.base().c_str(), 0755);
+    chmod(machine.root().c_str(), 0755);
+
+    cups.reset(new testsupport::PrivateCups(machine.path("cups")));
+    cups->setBackendEnvironment("VELLORA_ROOT", machine.root());
+    ASSERT_TRUE(cups->start()) << cups->startError();
+    machine.setEnv("VELLORA_UI_LOG", machine.path("ui-record"));
+  }
+
+  void TearDown() override {
+    if (cups) cups->stop();
+  }
+
+  testsupport::RunResult vlsetup(const std::string& commandLine) {
+    return testsupport::run({product + "/vlsetup", commandLine}, 600000);
+  }
+
+  std::string installLog() const { return testsupport::readFile(machine.root() + "/Windows/vlinst.log"); }
+  std::string systemFolder() const { return machine.root() + "/Windows/System32"; }
+  std::string driverFolder() const { return systemFolder() + "/spool/drivers/W32X86/"; }
+
+  std::vector<std::string> queues() {
+    std::vector<platform::PrinterRecord> printers;
+    std::vector<std::string> names;
+    if (platform::enumPrinters(&printers) == 0)
+      for (const auto& printer : printers) names.push_back(printer.printerName);
+    return names;
+  }
+  bool hasQueue(const std::string& name) {
+    for (const std::string& queue : queues())
+      if (queue == name) return true;
+    return false;
+  }
+
+  // The messages vlsetup showed (caption, text), from the scripted UI's record.
+  std::vector<std::vector<std::string>> messages() const {
+    std::vector<std::vector<std::string>> shown;
+    std::string record = testsupport::readFile(machine.path("ui-record"));
+    std::string::size_type start = 0;
+    while (start < record.size()) {
+      std::string::size_type end = record.find('\n', start);
+      if (end == std::string::npos) end = record.size();
+      std::string line = record.substr(start, end - start);
+      start = end + 1;
+      std::vector<std::string> fields;
+      std::string::size_type from = 0;
+      for (;;) {
+        std::string::size_type tab = line.find('\t', from);
+        fields.push_back(platform::unescapeRecordField(line.substr(from, tab - from)));
+        if (tab == std::string::npos) break;
+        from = tab + 1;
+      }
+      if (fields.size() >= 4 && fields[0] == "message") shown.push_back({fields[2], fields[3]});
+    }
+    return shown;
+  }
+
+  void setPendingAlias(int number, const std::string& name) {
+    platform::RegKey key;
+    ASSERT_EQ(platform::kRegOk, key.create(platform::HKLM, kProductKey));
+    ASSERT_EQ(platform::kRegOk, key.setString("Alias" + std::to_string(number), name));
+  }
+  bool pendingAlias(int number) {
+    platform::RegKey key;
+    std::string name;
+    return key.open(platform::HKLM, kProductKey, platform::kRegRead) == platform::kRegOk &&
+           key.queryString("Alias" + std::to_string(number), &name) == platform::kRegOk;
+  }
+
+  std::string product;
+  std::unique_ptr<testsupport::PrivateCups> cups;
+};
+
+}  // namespace installertest
+}  // namespace vellora

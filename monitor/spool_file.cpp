@@ -1,0 +1,126 @@
+#include "monitor/spool_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <random>
+
+#include "common/product.h"
+#include "monitor/dsc_title.h"
+#include "monitor/page_count.h"
+#include "platform/files.h"
+
+namespace vellora {
+namespace monitor {
+
+namespace {
+
+constexpr int kNameAttempts = 100;
+// The header comments of a job lie within its first bytes; only they are
+// looked at before the data streams through.
+constexpr std::size_t kHeadBytes = 65536;
+
+bool writeAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    ssize_t n = ::write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+std::string errnoText() { return std::strerror(errno); }
+
+}  // namespace
+
+std::string workingFolder(std::string* why) {
+  std::string folder = platform::applicationDataFolder() + "/" + kProductName + "/Temp";
+  std::string::size_type pos = 0;
+  while ((pos = folder.find('/', pos + 1)) != std::string::npos) {
+    std::string part = folder.substr(0, pos);
+    if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) break;
+  }
+  if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+    *why = "cannot make the working folder " + folder + ": " + errnoText();
+    return std::string();
+  }
+  struct stat info;
+  if (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != geteuid()) {
+    *why = "the working folder " + folder + " is not a folder of the user's own";
+    return std::string();
+  }
+  return folder;
+}
+
+bool writeSpoolFile(int input, const std::string& folder, std::string* path, int* pages,
+                    std::string* why) {
+  std::random_device entropy;
+  std::mt19937 random(entropy());
+  int fd = -1;
+  for (int attempt = 0; attempt < kNameAttempts && fd < 0; ++attempt) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/vlm%08X.ps", static_cast<unsigned>(random()));
+    *path = folder + name;
+    fd = ::open(path->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0 && errno != EEXIST) break;
+  }
+  if (fd < 0) {
+    *why = "cannot create a spool file in " + folder + ": " + errnoText();
+    path->clear();
+    return false;
+  }
+  PageCounter counter;
+  std::string head;
+  bool headWritten = false;
+  char buffer[65536];
+  bool ok = true;
+  for (;;) {
+    ssize_t n = ::read(input, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      *why = "cannot read the job: " + errnoText();
+      ok = false;
+      break;
+    }
+    counter.feed(buffer, static_cast<std::size_t>(n));
+    const char* data = buffer;
+    std::size_t size = static_cast<std::size_t>(n);
+    std::string rewritten;
+    if (!headWritten) {
+      head.append(buffer, size);
+      if (n != 0 && head.size() < kHeadBytes && head.find("%%EndComments") == std::string::npos) continue;
+      rewritten = withPlainTitle(head);
+      data = rewritten.data();
+      size = rewritten.size();
+      headWritten = true;
+    }
+    if (!writeAll(fd, data, size)) {
+      *why = "cannot write the spool file " + *path + ": " + errnoText();
+      ok = false;
+      break;
+    }
+    if (n == 0) break;
+  }
+  if (::close(fd) != 0 && ok) {
+    *why = "cannot write the spool file " + *path + ": " + errnoText();
+    ok = false;
+  }
+  if (!ok) {
+    ::unlink(path->c_str());
+    path->clear();
+    return false;
+  }
+  *pages = counter.pages();
+  return true;
+}
+
+}  // namespace monitor
+}  // namespace vellora
