@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
+#include <vector>
 
 namespace platform {
 
@@ -21,6 +23,16 @@ void removeCrashHandler();
 bool writeFileFromCrashHandler(const char* path, const char* data, std::size_t size);
 // Signal-safe delete.
 void deleteFileFromCrashHandler(const char* path);
+// A crashed process may not safely show windows or open connections; it
+// starts a fresh copy of its own program for that instead. The helper is this
+// program's executable with `arguments`, followed by one more argument given
+// at the time of the crash. Prepared beforehand (it allocates); false when the
+// program's own file cannot be found.
+bool prepareCrashHelper(const std::vector<std::string>& arguments);
+// Signal-safe: starts the prepared helper with `lastArgument` appended, with
+// default signal handling, and waits until it ends. False when none was
+// prepared or it could not be started.
+bool runCrashHelper(const char* lastArgument);
 // Ends the process at once with the code, without running destructors.
 [[noreturn]] void exitProcessImmediately(int code);
 

@@ -122,7 +122,11 @@ void LoopbackHttpServer::serve() {
 
 void LoopbackHttpServer::handle(int connection) {
   if (behaviour_ == Behaviour::kReset) {
-    // Closing with a zero linger time sends a reset instead of an orderly end.
+    // Once the request is there, unread: closing with a zero linger time
+    // then sends a reset instead of an orderly end. (Resetting at once could
+    // reach the client before it has seen its connection made.)
+    struct pollfd entry = {connection, POLLIN, 0};
+    ::poll(&entry, 1, kReadLimitMs);
     struct linger reset = {1, 0};
     setsockopt(connection, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
     std::lock_guard<std::mutex> guard(lock_);

@@ -17,7 +17,7 @@ class LoopbackHttpServer {
  public:
   enum class Behaviour {
     kAnswer,       // reads the request, sends the reply, closes
-    kReset,        // accepts and resets the connection before reading anything
+    kReset,        // resets the connection when the request comes, reading none of it
     kNeverAnswer,  // reads the request, then keeps the connection open in silence
   };
   // Port 0 takes a free port; a given port that is taken leaves the server

@@ -2,24 +2,118 @@
 
 #include <cstdlib>
 
+#include "common/form_post.h"
+#include "common/report_server.h"
+#include "converter/job/exception_filter.h"
 #include "converter/job/job_files.h"
+#include "converter/job/job_helpers.h"
 #include "converter/job/run_log.h"
-#include "platform/crash.h"
+#include "converter/ui/string_table.h"
+#include "platform/files.h"
+#include "platform/ui.h"
 
 namespace vellora {
 
-// The report agent that offers to send the log to the maker comes with the
-// delivery subsystem; until then a failed job keeps its log on disk.
-void runErrorReport(JobRecord& job) {
+namespace {
+
+using platform::kMbIconInformation;
+using platform::kMbIconQuestion;
+using platform::kMbIconWarning;
+using platform::kMbOk;
+using platform::kMbTopmost;
+
+// The report question; its default button is No.
+bool userAllowsReport(JobRecord& job, int questionId) {
+  loadMessage(job, questionId);
+  loadCaption(job, kStrReportCaption);
+  int answer = platform::ui().messageBox(
+      job.messageText, job.captionText,
+      platform::kMbYesNo | platform::kMbDefButton2 | kMbIconQuestion | kMbTopmost);
+  return answer == platform::kIdYes;
+}
+
+void sendWithWaitCursor(const JobRecord& job) {
+  platform::ui().setCursor(platform::Cursor::kWait);
+  SendErrorReport(job);
+  platform::ui().setCursor(platform::Cursor::kArrow);
+}
+
+void showClosingMessage(JobRecord& job, int id) {
+  loadMessage(job, id);
+  loadCaption(job, kStrReportCaption);
+  platform::ui().messageBox(job.messageText, job.captionText, kMbOk | kMbIconInformation | kMbTopmost);
+}
+
+// Without a report server the user still learns that something failed, and
+// where the details are.
+void showRunLogNotice(JobRecord& job, int whatId, const std::string& runLogPath) {
+  std::string where = runLogPath.empty() ? stringTableText(kStrNoRunLog)
+                                         : stringTableText(kStrRunLogAt) + "\n" + runLogPath;
+  job.messageText = stringTableText(whatId) + "\n" + where;
+  showMessage(job, kMbOk | kMbIconWarning | kMbTopmost);
+}
+
+[[noreturn]] void endProcess() {
+  removeExceptionFilter();
+  std::exit(0);
+}
+
+}  // namespace
+
+void ReportConversionError(JobRecord& job) {
   // Whatever failed, the user's previous document goes back in place and the
-  // job's files are cleared away before the process ends.
+  // job's files are cleared away before anyone is asked anything.
   restoreBackup(job);
   deleteSpoolFile(job);
   deleteInterpreterFiles(job);
   deleteTemporaryFiles(job);
+
+  if (!ConfiguredReportServer().configured()) {
+    std::string runLog;
+    writeRunLog(job, &runLog);
+    showRunLogNotice(job, kStrDocumentFailed, runLog);
+    endProcess();
+  }
+  if (!userAllowsReport(job, kStrReportQuestion)) {
+    writeRunLog(job);
+    endProcess();
+  }
+  sendWithWaitCursor(job);
   writeRunLog(job);
-  platform::removeCrashHandler();
+  showClosingMessage(job, kStrReportThanks);
+  endProcess();
+}
+
+void ReportCrash(JobRecord& job, const std::string& runLogPath) {
+  removeExceptionFilter();
+  if (!ConfiguredReportServer().configured()) {
+    showRunLogNotice(job, kStrConverterFailed, runLogPath);
+    std::exit(0);
+  }
+  // The crashed process wrote the run log before it started this one.
+  if (userAllowsReport(job, kStrCrashQuestion)) {
+    sendWithWaitCursor(job);
+    showClosingMessage(job, kStrCrashLogged);
+  }
   std::exit(0);
+}
+
+void SendErrorReport(const JobRecord& job) {
+  const std::string host = ConfiguredReportServer().hostName;
+  const std::string body = ConverterReportBody(job.errorLog.str());
+  if (ProxyEnabled(host))
+    PostFormViaProxy(host, kPostMethod, ReportUrl(host), body);
+  else
+    PostForm(host, kPostMethod, kReportPath, body);
+}
+
+void runCrashReport(const std::string& runLogPath) {
+  static JobRecord job;
+  job.messageCaption = stringTableText(kStrProductName);
+  std::string text;
+  platform::readBinaryFile(runLogPath, &text);
+  job.errorLog.append(text);
+  ReportCrash(job, runLogPath);
 }
 
 }  // namespace vellora

@@ -98,6 +98,54 @@ TEST_F(PostProcessJobs, AMissingCommandIsReportedAndTheFileStays) {
   EXPECT_EQ(messages()[0].rfind("Vellora could not start the PDF viewer.", 0), 0u);
 }
 
+class EmailJobs : public DeliveryJobs {
+ protected:
+  void SetUp() override {
+    DeliveryJobs::SetUp();
+    setUserNumber("SOFTWARE\\Norvale\\Vellora", "autoemail", 1);
+  }
+  // The job runs with only the test's own programs on PATH, so that no mail
+  // program of this machine is found.
+  testsupport::RunResult printAlone(const std::string& spoolFile) {
+    std::string path;
+    platform::getEnvironment("PATH", &path);
+    platform::setEnvironment("PATH", machine.path("bin"));
+    testsupport::RunResult result = print(spoolFile);
+    platform::setEnvironment("PATH", path);
+    return result;
+  }
+  // A mail composer that records its arguments, one per line.
+  void composer(const std::string& name, int exitCode) {
+    std::string program = machine.path("bin") + kSep + name;
+    testsupport::writeFile(program, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\" >> '" +
+                                        machine.path(name + ".args") + "'; done\nexit " +
+                                        std::to_string(exitCode) + "\n");
+    testsupport::run({"/bin/chmod", "+x", program});
+  }
+};
+
+TEST_F(EmailJobs, TheFinishedPdfIsAttachedWithTheTitleAsSubject) {
+  composer("xdg-email", 0);
+  const std::string title = "Caf\xc3\xa9 \"menu\", spring";
+  ASSERT_EQ(printAlone(spool(postScriptJob(title, 1))).exitCode, 0);
+  // The name leaves out what a Windows file name cannot hold; the subject
+  // keeps the title as it is.
+  std::string pdf = outDir + kSep + "Caf\xc3\xa9 _menu_, spring.pdf";
+  EXPECT_EQ(pdfinfo(pdf, "Pages"), "1");
+  EXPECT_EQ(testsupport::readFile(machine.path("xdg-email.args")),
+            "--subject\n" + title + "\n--attach\n" + pdf + "\n");
+  EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(EmailJobs, WithoutAMailProgramTheUserIsToldAndTheJobStands) {
+  composer("xdg-email", 3);
+  ASSERT_EQ(printAlone(spool(postScriptJob("Unsent", 2))).exitCode, 0);
+  EXPECT_EQ(pdfinfo(outDir + kSep + "Unsent.pdf", "Pages"), "2");
+  ASSERT_EQ(messages().size(), 1u);
+  EXPECT_EQ(messages()[0], "Failed sending email attachment.");
+  EXPECT_EQ(shown("message")[0][0], "0x40") << "information icon";
+}
+
 }  // namespace
 }  // namespace e2e
 }  // namespace vellora

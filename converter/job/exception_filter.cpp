@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+#include "converter/delivery/error_report.h"
 #include "platform/crash.h"
 #include "platform/files.h"
 
@@ -46,14 +47,18 @@ const char* runLogPath(const std::string& folder) {
   return pathBuffer;
 }
 
+// The report itself (a question, a connection) is not for a crashed process:
+// a fresh converter in report mode makes it from the run log, and this one
+// waits for it and ends.
 void onException(int code) {
-  if (filterJob != nullptr) recordException(*filterJob, code);
+  const char* runLog = filterJob != nullptr ? recordException(*filterJob, code) : nullptr;
+  if (runLog != nullptr) platform::runCrashHelper(runLog);
   platform::exitProcessImmediately(0);
 }
 
 }  // namespace
 
-bool recordException(JobRecord& job, int exceptionCode) {
+const char* recordException(JobRecord& job, int exceptionCode) {
   char entry[80];
   std::size_t at = appendText(entry, 0, sizeof entry, "\nException has been thrown, code: ");
   at += formatDecimal(entry + at, exceptionCode);
@@ -64,15 +69,19 @@ bool recordException(JobRecord& job, int exceptionCode) {
   if (first != nullptr) {
     platform::deleteFileFromCrashHandler(first);
     if (platform::writeFileFromCrashHandler(first, job.errorLog.data(), job.errorLog.size()))
-      return true;
+      return first;
   }
   const char* second = runLogPath(job.tempDir);
-  if (second == nullptr) return false;
+  if (second == nullptr) return nullptr;
   platform::deleteFileFromCrashHandler(second);
-  return platform::writeFileFromCrashHandler(second, job.errorLog.data(), job.errorLog.size());
+  if (!platform::writeFileFromCrashHandler(second, job.errorLog.data(), job.errorLog.size()))
+    return nullptr;
+  return second;
 }
 
 void installExceptionFilter(JobRecord& job) {
+  static bool helperReady = platform::prepareCrashHelper({kCrashReportSwitch});
+  (void)helperReady;
   filterJob = &job;
   platform::installCrashHandler(&onException);
 }

@@ -3,10 +3,12 @@
 //   vlconv PAGES SPOOLFILE [DOCUMENT [PRINTER [ignored [ignored]]]]
 //
 // PAGES "9993" marks a PostScript file of the user's own, which is converted
-// and left in place.
+// and left in place. "vlconv --crash-report RUNLOG" is the converter's own
+// report mode, started by a converter that crashed.
 #include <string>
 #include <vector>
 
+#include "converter/delivery/error_report.h"
 #include "converter/job/pipeline.h"
 #include "converter/job/startup.h"
 
@@ -15,6 +17,9 @@ int main(int argc, char** argv) {
   // off the stack.
   static vellora::ConverterRun run;
   std::vector<std::string> arguments(argv + 1, argv + argc);
+  // A crashed converter's report, made by a fresh process.
+  if (arguments.size() == 2 && arguments[0] == vellora::kCrashReportSwitch)
+    vellora::runCrashReport(arguments[1]);
   int exitCode = 0;
   if (!vellora::startJob(run, arguments, &exitCode)) return exitCode;
   return vellora::runPipeline(run);

@@ -175,7 +175,7 @@ int runPipeline(ConverterRun& run) {
   platform::UserInterface& ui = platform::ui();
 
   // Without its temporary files the job cannot run at all.
-  if (job.workFile.empty()) runErrorReport(job);
+  if (job.workFile.empty()) ReportConversionError(job);
 
   // 1. The options file.
   applyDeliveryOptions(job, run.options);
@@ -238,9 +238,9 @@ int runPipeline(ConverterRun& run) {
   // 9. Prologue and epilogue.
   ui.setCursor(platform::Cursor::kWait);
   std::string path;
-  if (!writePrologue(job, settings, &path)) runErrorReport(job);
+  if (!writePrologue(job, settings, &path)) ReportConversionError(job);
   job.prologueFile = platform::shortPath(path);
-  if (!writeEpilogue(job, settings, &path)) runErrorReport(job);
+  if (!writeEpilogue(job, settings, &path)) ReportConversionError(job);
   job.epilogueFile = platform::shortPath(path);
   std::string params = job.installDir.str() + kSep + "params.ps";
   job.paramsFile = platform::fileExists(params) ? params : std::string();
@@ -260,7 +260,7 @@ int runPipeline(ConverterRun& run) {
   ui.setCursor(platform::Cursor::kArrow);
   deleteSpoolFile(job);
   deleteInterpreterFiles(job);
-  if (converted == kConversionNoCommandFile) runErrorReport(job);
+  if (converted == kConversionNoCommandFile) ReportConversionError(job);
 
   // 13. A failed conversion.
   if (job.conversionFailed) {
@@ -272,7 +272,7 @@ int runPipeline(ConverterRun& run) {
       return 0;
     }
     logOutputFailure(job, "%s\nError creating PDF file (errConverting)\n", platform::lastError());
-    runErrorReport(job);
+    ReportConversionError(job);
   }
 
   // 14. Post-processing of a PDF.

@@ -42,7 +42,8 @@ void appendLog(ErrorLog& log, const char* entryFormat, ...) {
   va_end(args);
 }
 
-int writeRunLog(const JobRecord& job) {
+int writeRunLog(const JobRecord& job, std::string* writtenPath) {
+  if (writtenPath != nullptr) writtenPath->clear();
   // Without a product folder the first location would be the root of the
   // file system; the working folder is the only sensible place then.
   std::string inInstallDir =
@@ -56,7 +57,10 @@ int writeRunLog(const JobRecord& job) {
     platform::OutputFile file;
     if (!file.create(path, platform::OutputFile::kText)) continue;
     bool written = file.write(job.errorLog.data(), job.errorLog.size());
-    if (file.close() && written) return 1;
+    if (file.close() && written) {
+      if (writtenPath != nullptr) *writtenPath = path;
+      return 1;
+    }
   }
   return 0;
 }

@@ -16,8 +16,9 @@ namespace vellora {
 void appendLog(ErrorLog& log, const char* entryFormat, ...);
 
 // Writes the log to "vlconv.log" in installDir, or in tempDir when that
-// cannot be created. 1 when a file was written, 0 otherwise.
-int writeRunLog(const JobRecord& job);
+// cannot be created. 1 when a file was written, 0 otherwise; `writtenPath`,
+// when given, receives the file's path (empty when none was written).
+int writeRunLog(const JobRecord& job, std::string* writtenPath = nullptr);
 
 // Empty when a file can be written at path; otherwise the message to show
 // (at most 1,000 characters).

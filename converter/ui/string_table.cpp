@@ -102,6 +102,10 @@ const std::map<int, std::string>& table() {
       {105,
        "Sorry, Vellora could not create the PostScript output file.\nPlease check that the "
        "working folder is writable."},
+      {110, "An error occurred while processing your document."},
+      {111, "An error occurred while running Vellora."},
+      {112, "The details were written to the run log:"},
+      {113, "No run log could be written."},
   };
   return entries;
 }

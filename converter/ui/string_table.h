@@ -62,6 +62,11 @@ enum StringId {
   kStrUse = 103,
   kStrViewerNotStarted = 104,
   kStrCannotCreatePostScript = 105,
+  // Without a report server: what failed, and where the run log is.
+  kStrDocumentFailed = 110,
+  kStrConverterFailed = 111,
+  kStrRunLogAt = 112,
+  kStrNoRunLog = 113,
 };
 
 // The maker's support address, shown in the texts that ask for a report.

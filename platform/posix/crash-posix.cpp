@@ -6,13 +6,17 @@
 // ends the process by the default action.
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "platform/crash.h"
+#include "platform/posix/exec_support.h"
 
 namespace platform {
 
@@ -45,6 +49,23 @@ void onFatalSignal(int sig) {
   CrashHandler handler = gHandler;
   if (handler) handler(code);
   _exit(kCrashExitCode);
+}
+
+// The crash helper's program and arguments, with one free slot before the
+// terminating null for the argument given at the crash.
+std::string* gHelperProgram = nullptr;
+std::vector<std::string>* gHelperStrings = nullptr;
+std::vector<char*>* gHelperArgv = nullptr;
+
+// fork() runs the handlers registered for it and takes the allocator's locks,
+// neither of which a crashed process can afford; _Fork() is the bare system
+// call.
+pid_t forkFromHandler() {
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
+  return _Fork();
+#else
+  return fork();
+#endif
 }
 
 }  // namespace
@@ -104,6 +125,50 @@ bool writeFileFromCrashHandler(const char* path, const char* data, std::size_t s
 }
 
 void deleteFileFromCrashHandler(const char* path) { ::unlink(path); }
+
+bool prepareCrashHelper(const std::vector<std::string>& arguments) {
+  char self[4096];
+  ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) return false;
+  self[n] = '\0';
+  // Kept for the life of the process: the handler may run at any time.
+  auto* program = new std::string(self);
+  auto* strings = new std::vector<std::string>(1, *program);
+  strings->insert(strings->end(), arguments.begin(), arguments.end());
+  auto* argv = new std::vector<char*>();
+  for (std::string& s : *strings) argv->push_back(&s[0]);
+  argv->push_back(nullptr);  // the crash's own argument goes here
+  argv->push_back(nullptr);
+  std::string* oldProgram = gHelperProgram;
+  std::vector<std::string>* oldStrings = gHelperStrings;
+  std::vector<char*>* oldArgv = gHelperArgv;
+  gHelperArgv = nullptr;
+  gHelperProgram = program;
+  gHelperStrings = strings;
+  gHelperArgv = argv;
+  delete oldArgv;
+  delete oldStrings;
+  delete oldProgram;
+  return true;
+}
+
+bool runCrashHelper(const char* lastArgument) {
+  std::vector<char*>* argv = gHelperArgv;
+  if (argv == nullptr || gHelperProgram == nullptr) return false;
+  (*argv)[argv->size() - 2] = const_cast<char*>(lastArgument);
+  pid_t child = forkFromHandler();
+  if (child < 0) return false;
+  if (child == 0) {
+    posix::resetSignalsInChild();
+    ::execv(gHelperProgram->c_str(), argv->data());
+    _exit(127);
+  }
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0) {
+    if (errno != EINTR) return false;
+  }
+  return WIFEXITED(status) && WEXITSTATUS(status) != 127;
+}
 
 void exitProcessImmediately(int code) { _exit(code); }
 

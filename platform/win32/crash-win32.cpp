@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "platform/crash.h"
+#include "platform/process.h"
 #include "platform/win32/windows_api.h"
 
 namespace platform {
@@ -42,6 +43,14 @@ void onAbort(int) {
   }
   TerminateProcess(GetCurrentProcess(), kCrashExitCode);
 }
+
+// The crash helper's command line: the program and its fixed arguments, with
+// room behind them for the argument given at the crash, which is written in
+// place without allocating.
+constexpr std::size_t kHelperLineCapacity = 4096;
+char helperLine[kHelperLineCapacity];
+std::size_t helperPrefix = 0;
+char helperProgram[MAX_PATH + 1];
 
 }  // namespace
 
@@ -86,6 +95,44 @@ bool writeFileFromCrashHandler(const char* path, const char* data, std::size_t s
 }
 
 void deleteFileFromCrashHandler(const char* path) { DeleteFileA(path); }
+
+bool prepareCrashHelper(const std::vector<std::string>& arguments) {
+  char self[MAX_PATH + 1] = {};
+  DWORD n = GetModuleFileNameA(nullptr, self, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return false;
+  std::string line = quoteArgumentAlways(self);
+  for (const std::string& argument : arguments) line += " " + quoteArgument(argument);
+  line += " ";
+  if (line.size() >= kHelperLineCapacity / 2) return false;
+  helperPrefix = 0;
+  for (std::size_t i = 0; i <= n; ++i) helperProgram[i] = self[i];
+  for (char c : line) helperLine[helperPrefix++] = c;
+  helperLine[helperPrefix] = '\0';
+  return true;
+}
+
+bool runCrashHelper(const char* lastArgument) {
+  if (helperPrefix == 0) return false;
+  // Windows paths hold no double quotes, so quoting the argument whole is
+  // enough; a trailing backslash is doubled so it does not escape the quote.
+  std::size_t at = helperPrefix;
+  helperLine[at++] = '"';
+  for (const char* c = lastArgument; *c != '\0' && at + 3 < kHelperLineCapacity; ++c)
+    helperLine[at++] = *c;
+  if (at > helperPrefix + 1 && helperLine[at - 1] == '\\') helperLine[at++] = '\\';
+  helperLine[at++] = '"';
+  helperLine[at] = '\0';
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessA(helperProgram, helperLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process))
+    return false;
+  WaitForSingleObject(process.hProcess, INFINITE);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return true;
+}
 
 void exitProcessImmediately(int code) {
   // TerminateProcess runs nothing of the process, not even DLL detach code.
