@@ -9,8 +9,14 @@
 // DialogHandler. A backend turns templates into real windows (Win32 dialogs
 // built in memory, GTK widgets laid out from dialog units) or, in the
 // scripted backend (scripted_ui.h), keeps every control's state and acts from
-// a script as a user would. The scripted one is the default until a desktop
-// backend is chosen.
+// a script as a user would.
+//
+// Which backend a program gets is decided once, at its first use of ui():
+// a script (VELLORA_UI_SCRIPT) gives the scripted one; else a desktop backend
+// when there is a desktop (on POSIX a display in DISPLAY or WAYLAND_DISPLAY
+// and the GTK module, loaded at run time, so programs run where GTK is not
+// installed); else the scripted one without a script, where nobody can be
+// asked. description() says which and why.
 //
 // All dialog work happens on the thread that opened the dialog (the
 // "dialog's thread"). Other threads reach a dialog only through its
@@ -168,7 +174,10 @@ constexpr int kSaveAsCancelButton = -2;
 constexpr int kCustomArea = -1;
 
 // What a modal dialog returns when it cannot be shown at all (no desktop and
-// no script).
+// no script), or when the desktop went away while it was open. In the second
+// case its handler has seen initialised and perhaps some clicks, but gets no
+// closing: the dialog simply stopped existing, and nothing the user had not
+// confirmed may be acted on.
 constexpr int kDialogUnavailable = -1;
 
 class Dialog;
@@ -256,7 +265,12 @@ class Dialog {
   virtual void moveControl(int id, const PixelRect& rect) = 0;
 
   // The window: a custom area's or a page's window is the top-level window
-  // it lives in (the whole Save As dialog).
+  // it lives in (the whole Save As dialog). The height of a Save As dialog
+  // says how much of its custom area shows: the area is cut where the
+  // window's bottom edge falls. (A desktop whose own Save As puts standard
+  // controls below the custom area, GTK's Save and Cancel buttons, keeps
+  // them in view below the part of the area that shows, so windowRect may
+  // then be taller than the rect last set.)
   virtual PixelRect windowRect() const = 0;
   virtual void setWindowRect(const PixelRect& rect) = 0;
   virtual PixelRect toPixels(const DialogUnits& units) const = 0;
@@ -308,6 +322,8 @@ struct SaveAsRequest {
   std::size_t nameCapacity = 779;
 };
 
+// kUnavailable: no Save As dialog could be shown, or the desktop went away
+// while it was open (see kDialogUnavailable: the hook then gets no closing).
 enum class SaveAsStatus { kAccepted, kCancelled, kUnavailable };
 
 struct SaveAsResult {
@@ -353,8 +369,25 @@ class UserInterface {
   virtual bool copyToClipboard(const std::string& text) = 0;
 };
 
-// The process's user interface; nullptr restores the default backend.
+// The process's user interface; nullptr restores the default backend (it is
+// chosen anew at the next ui()).
 UserInterface& ui();
 void setUserInterface(UserInterface* replacement);
+
+// ---------------------------------------------------------------------------
+// Images
+
+// An image a program's templates refer to by resource id (a bitmap control's
+// ControlTemplate::resource, a window's big icon), as PNG data. Programs
+// register theirs once at start; a Win32 build takes them from its resource
+// section instead.
+struct ImageResource {
+  int id;
+  const unsigned char* png;
+  std::size_t size;
+};
+void registerImageResources(const ImageResource* images, std::size_t count);
+// nullptr when no image of that id was registered.
+const ImageResource* findImageResource(int id);
 
 }  // namespace platform
