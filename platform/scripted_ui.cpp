@@ -368,6 +368,7 @@ void ScriptedUi::act(ScriptedDialog& dialog, const Line& line, DialogHandler& ha
     }
     bool box = kind == ControlKind::kCheckBox;
     bool radio = kind == ControlKind::kRadioButton;
+    if (!box && !radio && kind != ControlKind::kPushButton) return refuse("not a button");
     if (line.kind == "clear" && !box) return refuse("not a check box");
     if (line.kind == "check" && !box && !radio) return refuse("not a check box");
     if (line.kind == "check" && target.control->checked) return;

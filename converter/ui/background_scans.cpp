@@ -93,8 +93,8 @@ void startPresetScan(SaveDialogState& state) {
   std::shared_ptr<platform::DialogPoster> poster = state.dialog->poster();
   std::shared_ptr<SaveDialogState::Presets> presets = state.presets;
   SaveDialogState* dialogState = &state;
-  inBackground([poster, presets, dialogState]() mutable {
-    std::vector<std::string> shown = presetTexts();
+  std::vector<std::string> shown = presetTexts();
+  inBackground([poster, presets, dialogState, shown]() mutable {
     {
       std::lock_guard<std::mutex> guard(presets->lock);
       presets->shown = shown;
