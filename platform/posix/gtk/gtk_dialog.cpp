@@ -589,6 +589,27 @@ PixelRect GtkDialogWindow::controlRect(int id) const {
   return c ? c->rect : PixelRect();
 }
 
+namespace {
+
+// Where a widget lies in its top-level window, from the allocations alone,
+// so that it is known before the window is realized: a widget's allocation
+// counts from the nearest ancestor that has a window of its own.
+void offsetInToplevel(GtkWidget* widget, int* x, int* y) {
+  GtkAllocation a;
+  gtk_widget_get_allocation(widget, &a);
+  *x = a.x;
+  *y = a.y;
+  for (GtkWidget* up = gtk_widget_get_parent(widget); up && gtk_widget_get_parent(up);
+       up = gtk_widget_get_parent(up)) {
+    if (!gtk_widget_get_has_window(up)) continue;
+    gtk_widget_get_allocation(up, &a);
+    *x += a.x;
+    *y += a.y;
+  }
+}
+
+}  // namespace
+
 PixelRect GtkDialogWindow::clientOnScreen() const {
   PixelRect size = {0, 0, 0, 0};
   if (kind_ == Kind::kPage) {
@@ -602,14 +623,7 @@ PixelRect GtkDialogWindow::clientOnScreen() const {
   GdkWindow* window = top ? gtk_widget_get_window(top) : nullptr;
   if (window && gtk_widget_get_mapped(top)) gdk_window_get_origin(window, &x, &y);
   int dx = 0, dy = 0;
-  if (top && top != layout_ && gtk_widget_get_realized(layout_))
-    gtk_widget_translate_coordinates(layout_, top, 0, 0, &dx, &dy);
-  else if (top && top != layout_) {
-    GtkAllocation a;
-    gtk_widget_get_allocation(layout_, &a);
-    dx = a.x;
-    dy = a.y;
-  }
+  if (top && top != layout_) offsetInToplevel(layout_, &dx, &dy);
   PixelRect own = toPixels({0, 0, source_.width, source_.height});
   return {x + dx, y + dy, own.width, own.height};
 }
@@ -623,7 +637,7 @@ PixelRect GtkDialogWindow::screenRect(int id) const {
     GtkAllocation a;
     gtk_widget_get_allocation(saveAs_->cancelButton, &a);
     int dx = 0, dy = 0;
-    gtk_widget_translate_coordinates(saveAs_->cancelButton, top, 0, 0, &dx, &dy);
+    offsetInToplevel(saveAs_->cancelButton, &dx, &dy);
     return {x + dx, y + dy, a.width, a.height};
   }
   PixelRect origin = clientOnScreen();
@@ -660,20 +674,19 @@ PixelRect GtkDialogWindow::windowRect() const {
 }
 
 void GtkDialogWindow::setWindowRect(const PixelRect& rect) {
+  if (ui_.lost()) return;
   if (kind_ == Kind::kPage) {
     if (parent_) parent_->setWindowRect(rect);
     return;
   }
   GtkWidget* top = toplevel();
   PixelRect before = windowRect();
-  int borderX = 0, borderY = 0;
   int clientWidth = 0, clientHeight = 0;
   gtk_window_get_size(GTK_WINDOW(top), &clientWidth, &clientHeight);
-  borderX = before.width - clientWidth;
-  borderY = before.height - clientHeight;
-  requested_.x = rect.x;
-  requested_.y = rect.y;
-  gtk_window_move(GTK_WINDOW(top), rect.x, rect.y);
+  int borderX = before.width - clientWidth;
+  int borderY = before.height - clientHeight;
+  int width = std::max(1, rect.width - borderX);
+  int height = std::max(1, rect.height - borderY);
   if (saveAs_) {
     // The height says how much of the custom area shows; GTK's buttons stay
     // in view below it.
@@ -683,13 +696,21 @@ void GtkDialogWindow::setWindowRect(const PixelRect& rect) {
     int shown = std::max(0, std::min(area.height, rect.height - offset));
     saveAs_->shownHeight = shown;
     gtk_widget_set_size_request(saveAs_->clip, area.width, shown);
-    gtk_window_resize(GTK_WINDOW(top), std::max(1, rect.width - borderX),
-                      std::max(1, offset + shown + below - borderY));
+    height = std::max(1, offset + shown + below - borderY);
   } else {
-    layoutSetSize(layout_, std::max(1, rect.width - borderX), std::max(1, rect.height - borderY));
-    gtk_window_resize(GTK_WINDOW(top), std::max(1, rect.width - borderX),
-                      std::max(1, rect.height - borderY));
+    layoutSetSize(layout_, width, height);
   }
+  // Window managers keep a window on the screen, and without one nothing
+  // would: a window that fits the screen but would reach past its right or
+  // bottom edge is moved back onto it.
+  platform::ScreenMetrics s = ui_.screen();
+  int x = rect.x, y = rect.y;
+  if (x >= 0 && x + width + borderX > s.width) x = std::max(0, s.width - width - borderX);
+  if (y >= 0 && y + height + borderY > s.height) y = std::max(0, s.height - height - borderY);
+  requested_.x = x;
+  requested_.y = y;
+  gtk_window_move(GTK_WINDOW(top), x, y);
+  gtk_window_resize(GTK_WINDOW(top), width, height);
   if (!gtk_widget_get_mapped(top)) layOut();
 }
 

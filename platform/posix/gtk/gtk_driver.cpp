@@ -110,7 +110,8 @@ void Driver::selectWholeName(GtkWidget* chooser) {
 
 void Driver::drive(ModalContext& context) {
   if (!ui_.host().driven()) return;
-  context.tickSource = g_timeout_add(kStepMilliseconds, tick, &context);
+  // Below GTK's own layout and painting, which a step may wait for.
+  context.tickSource = g_timeout_add_full(G_PRIORITY_LOW, kStepMilliseconds, tick, &context, nullptr);
   g_object_set_data(G_OBJECT(context.window), "vellora-driver", this);
 }
 
@@ -363,10 +364,42 @@ void Driver::windowClosing(GtkDialogWindow& dialog) {
   screenshot(window, source.id, source.name ? source.name : std::to_string(source.id));
 }
 
+namespace {
+
+// Lets GTK finish laying out and painting a window: a window just resized
+// is first given its new size by the display, then laid out, then painted.
+void waitForFrame(GtkWidget* window, int limitMilliseconds) {
+  GdkWindow* own = gtk_widget_get_window(window);
+  GdkFrameClock* clock = own ? gdk_window_get_frame_clock(own) : nullptr;
+  if (!clock) return;
+  bool painted = false;
+  gulong handler = g_signal_connect_swapped(clock, "after-paint", G_CALLBACK(+[](bool* flag) { *flag = true; }),
+                                            &painted);
+  gtk_widget_queue_draw(window);
+  gint64 deadline = g_get_monotonic_time() + gint64(limitMilliseconds) * 1000;
+  while (g_get_monotonic_time() < deadline) {
+    if (painted) {
+      // Painted at the size the window has now, with nothing left to lay out.
+      if (gtk_widget_get_allocated_width(window) == gdk_window_get_width(own) &&
+          gtk_widget_get_allocated_height(window) == gdk_window_get_height(own))
+        break;
+      painted = false;
+      gtk_widget_queue_draw(window);
+    }
+    if (!g_main_context_iteration(nullptr, FALSE)) g_usleep(2000);
+  }
+  g_signal_handler_disconnect(clock, handler);
+}
+
+}  // namespace
+
 bool Driver::screenshot(GtkWidget* window, int templateId, const std::string& name) {
   std::string path = ui_.host().screenshotPath(name);
   if (path.empty() || !window || ui_.lost()) return false;
-  paintNow(window, 500);
+  if (gtk_widget_get_mapped(window))
+    waitForFrame(window, 1000);
+  else
+    paintNow(window, 500);
   GdkWindow* own = gtk_widget_get_window(window);
   if (!own || !gtk_widget_get_mapped(window)) return false;
   int width = gdk_window_get_width(own), height = gdk_window_get_height(own);

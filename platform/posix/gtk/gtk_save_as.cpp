@@ -94,6 +94,19 @@ void keepOwnSize(GtkWidget* dialog) {
   g_list_free(children);
 }
 
+// GTK's list of file types, beside the custom area.
+GtkWidget* fileTypeList(GtkWidget* widget, GtkWidget* customArea) {
+  if (widget == customArea) return nullptr;
+  if (GTK_IS_COMBO_BOX(widget)) return widget;
+  if (!GTK_IS_CONTAINER(widget)) return nullptr;
+  GtkWidget* found = nullptr;
+  GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
+  for (GList* child = children; child && !found; child = child->next)
+    found = fileTypeList(GTK_WIDGET(child->data), customArea);
+  g_list_free(children);
+  return found;
+}
+
 GtkFileFilter* makeFilter(const platform::FileFilter& type) {
   GtkFileFilter* filter = gtk_file_filter_new();
   gtk_file_filter_set_name(filter, toUtf8(type.description).c_str());
@@ -170,13 +183,20 @@ platform::SaveAsResult GtkUi::runSaveAs(const platform::SaveAsRequest& request,
   gtk_file_chooser_set_extra_widget(chooser, parts.clip);
   keepOwnSize(parts.dialog);
 
-  // Where it starts: centred, its file list about as high as on Windows.
+  // Where it starts: centred, its file list about as high as on Windows and
+  // as wide as the custom area with GTK's list of file types beside it. (The
+  // hook then sizes it to its Cancel button, the rightmost button here as on
+  // Windows.)
   platform::ScreenMetrics s = screen();
   GtkRequisition minimum;
   gtk_widget_get_preferred_size(parts.dialog, &minimum, nullptr);
-  int width = std::max(minimum.width, areaSize.width + 24);
+  int types = 0;
+  if (GtkWidget* list = fileTypeList(parts.dialog, parts.clip)) gtk_widget_get_preferred_width(list, nullptr, &types);
+  int width = std::max(minimum.width, areaSize.width + types + 36);
   int height = std::max(minimum.height, kStandardHeight * s.pixelsPerInchY / 96 + areaSize.height + 60);
   PixelRect start = {std::max(0, (s.width - width) / 2), std::max(0, (s.height - height) / 2), width, height};
+  // Placed where the hook says, not where GTK would centre it.
+  gtk_window_set_position(GTK_WINDOW(parts.dialog), GTK_WIN_POS_NONE);
   gtk_window_resize(GTK_WINDOW(parts.dialog), width, height);
   gtk_window_move(GTK_WINDOW(parts.dialog), start.x, start.y);
   area->setRequestedPlace(start);
@@ -206,7 +226,7 @@ platform::SaveAsResult GtkUi::runSaveAs(const platform::SaveAsRequest& request,
   if (lost()) {
     // Nothing more is asked or done: the hook gets no closing.
     host().record({"window", "unavailable", id});
-    area.release();  // its widgets went with the display
+    abandon(std::move(area));
     return unavailable;
   }
   run.result.filterIndex = area->filterIndex();

@@ -184,6 +184,8 @@ void GtkUi::displayLost(const std::string& why) {
   }
 }
 
+void GtkUi::abandon(std::unique_ptr<GtkDialogWindow> dialog) { abandoned_.push_back(std::move(dialog)); }
+
 void GtkUi::runLoop(ModalContext& context) {
   if (lost_ || context.done) return;
   modals_.push_back(&context);

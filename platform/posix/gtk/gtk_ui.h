@@ -80,6 +80,10 @@ class GtkUi : public platform::UserInterface {
   void displayLost(const std::string& why);
   bool lost() const { return lost_; }
 
+  // A dialog whose widgets went with the display: kept, never destroyed,
+  // since destroying it would call GTK.
+  void abandon(std::unique_ptr<GtkDialogWindow> dialog);
+
   // Nested loops, innermost last.
   void runLoop(ModalContext& context);
   void endLoop(ModalContext& context);
@@ -101,6 +105,7 @@ class GtkUi : public platform::UserInterface {
   bool lost_ = false;
   std::vector<ModalContext*> modals_;
   std::vector<GtkWidget*> windows_;
+  std::vector<std::unique_ptr<GtkDialogWindow>> abandoned_;
   GdkCursor* cursor_ = nullptr;
 };
 
