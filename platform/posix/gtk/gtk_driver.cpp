@@ -72,6 +72,18 @@ GtkWidget* findByTypeName(GtkWidget* widget, const char* typeName) {
   return found;
 }
 
+// The close box, pressed now: the window gets its delete event at once
+// (gtk_window_close would send it later, from an idle).
+void closeWindow(GtkWidget* window) {
+  GdkWindow* own = gtk_widget_get_window(window);
+  if (!own) return;
+  GdkEvent* event = gdk_event_new(GDK_DELETE);
+  event->any.window = GDK_WINDOW(g_object_ref(own));
+  event->any.send_event = TRUE;
+  gtk_main_do_event(event);
+  gdk_event_free(event);
+}
+
 struct Watched {
   platform::DesktopHost* host;
   int templateId;
@@ -160,7 +172,7 @@ void Driver::step(ModalContext& context) {
       gtk_button_clicked(GTK_BUTTON(dialog.saveAs()->cancelButton));
       return;
     }
-    gtk_window_close(GTK_WINDOW(context.window));
+    closeWindow(context.window);
     if (!dialog.ended() && !ui_.lost()) {
       host.record({"refused", number(templateId), "<close>", "the dialog stays open"});
       dialog.end(platform::kDialogUnavailable);
@@ -265,7 +277,7 @@ void Driver::answerDialog(ModalContext& context, const DriveStep& line) {
   const int templateId = dialog.dialogTemplate().id;
   if (line.kind == "cancel" || line.value == "<cancel>") {
     ui_.host().record({"action", number(templateId), line.text});
-    gtk_window_close(GTK_WINDOW(context.window));
+    closeWindow(context.window);
     return;
   }
   if (line.kind != context.answerKind) return actOnDialog(dialog, line);
