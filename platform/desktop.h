@@ -21,6 +21,7 @@
 //
 // Desktop-only record lines:
 //   mapped      <template id> <microseconds since 1970, when its window was mapped>
+//               <microseconds of processor time the program had used by then>
 //   screenshot  <template id> <file> <width> <height>
 //   lost        <why the desktop went away>
 #pragma once

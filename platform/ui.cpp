@@ -56,14 +56,6 @@ const ControlTemplate* DialogTemplate::find(int controlId) const {
   return nullptr;
 }
 
-void DialogHandler::initialised(Dialog&) {}
-void DialogHandler::clicked(Dialog&, int) {}
-void DialogHandler::selectionChanged(Dialog&, int) {}
-void DialogHandler::tabChanged(Dialog&, int) {}
-void DialogHandler::fileTypeChanged(Dialog&, int) {}
-bool DialogHandler::nameAccepted(Dialog&, const std::string&) { return true; }
-void DialogHandler::closing(Dialog&) {}
-
 UserInterface& ui() {
   std::lock_guard<std::mutex> lock(gUiLock);
   if (gReplacement) return *gReplacement;

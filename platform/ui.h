@@ -197,27 +197,29 @@ class DialogPoster {
 // What the user did, handed to the program's code. Every call comes on the
 // dialog's thread, after the control has taken its new state (a clicked box
 // is already checked or cleared, a chosen entry already selected).
+// (Defined here, so that a desktop module, which does not link the
+// platform library, has all of the class.)
 class DialogHandler {
  public:
   virtual ~DialogHandler() = default;
   // The dialog and its controls exist and are about to be shown.
-  virtual void initialised(Dialog& dialog);
+  virtual void initialised(Dialog&) {}
   // A push button was pressed, a check box or radio button clicked, or
   // kCloseCommand: the user closed the window.
-  virtual void clicked(Dialog& dialog, int controlId);
+  virtual void clicked(Dialog&, int /*controlId*/) {}
   // The user chose another entry of a list.
-  virtual void selectionChanged(Dialog& dialog, int controlId);
+  virtual void selectionChanged(Dialog&, int /*controlId*/) {}
   // The user switched to another tab (the new one is the tab control's selection).
-  virtual void tabChanged(Dialog& dialog, int tabControlId);
+  virtual void tabChanged(Dialog&, int /*tabControlId*/) {}
   // Save As: the user chose another file type (1-based).
-  virtual void fileTypeChanged(Dialog& dialog, int filterIndex);
+  virtual void fileTypeChanged(Dialog&, int /*filterIndex*/) {}
   // Save As: the user asks to save under `path` (full, with the selected
   // type's extension added when typed without one). False keeps the dialog
   // open with the user's entries.
-  virtual bool nameAccepted(Dialog& dialog, const std::string& path);
+  virtual bool nameAccepted(Dialog&, const std::string& /*path*/) { return true; }
   // The dialog is closing (accepted, cancelled or ended); its controls can
   // still be read.
-  virtual void closing(Dialog& dialog);
+  virtual void closing(Dialog&) {}
 };
 
 // One open dialog, modal or modeless, a Save As dialog's custom area, or a

@@ -9,9 +9,12 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 
+#include "platform/files.h"
 #include "platform/process.h"
+#include "testsupport/gtk_leaks.h"
 
 namespace testsupport {
 
@@ -120,10 +123,15 @@ bool PrivateDisplay::start() {
   // sanitizer build) without reports of what GTK keeps until exit.
   setEnv("GSETTINGS_BACKEND", "memory");
   setEnv("NO_AT_BRIDGE", "1");
+  std::string suppressions = platform::tempPath() + "gtk-leaks-" + std::to_string(::getpid()) + ".supp";
+  if (FILE* f = std::fopen(suppressions.c_str(), "w")) {
+    std::fputs(kGtkLeakSuppressions, f);
+    std::fclose(f);
+  }
   std::string leakOptions;
   platform::getEnvironment("LSAN_OPTIONS", &leakOptions);
-  setEnv("LSAN_OPTIONS", (leakOptions.empty() ? "" : leakOptions + ":") +
-                             "suppressions=" VELLORA_TESTSUPPORT_DIR "/gtk-leaks.supp:print_suppressions=0");
+  setEnv("LSAN_OPTIONS", (leakOptions.empty() ? "" : leakOptions + ":") + "suppressions=" +
+                             suppressions + ":print_suppressions=0");
   return true;
 }
 

@@ -87,8 +87,12 @@ class DesktopJobs : public VlconvTest {
 
 TEST_F(DesktopJobs, APrintedJobIsSavedThroughTheRealDialogWithTheChosenSettings) {
   std::string pdf = outDir + kSep + "annual.pdf";
+  setUserString("SOFTWARE\\Norvale\\Vellora", "LastDirectory", outDir);
+  for (const char* earlier : {"Minutes March.pdf", "Minutes April.pdf", "Budget 2008.pdf"})
+    testsupport::writeFile(outDir + kSep + earlier, "%PDF-1.4\n");
   // "wait:" first: a user sees the quality list filled before choosing.
   drive("wait:\n"
+        "name: annual.pdf\n"
         "screenshot: savepdf-compact\n"
         "choose: 1005 Printing\n"
         "check: 1028\n"
@@ -162,6 +166,10 @@ TEST_F(DesktopJobs, TheFileExistsPasswordAndMessageWindowsAreAnsweredOnScreen) {
   // goes on (Yes); the file-exists window is asked both times; the
   // password window comes when the file is joined.
   drive("wait:\n"
+        "check: 1028\n"
+        "click: 1018\n"
+        "screenshot: profilename\n"
+        "profilename: Ledger profile\n"
         "accept: " + existing + "\n"
         "fileexists: Append\n"
         "message: no\n"
@@ -187,6 +195,9 @@ TEST_F(DesktopJobs, TheFileExistsPasswordAndMessageWindowsAreAnsweredOnScreen) {
       EXPECT_EQ(w[2], "2") << "Append";
     }
     if (w[0] == "close" && w[1] == std::to_string(kPasswordDialog)) ++passwordShown;
+    if (w[0] == "close" && w[1] == std::to_string(kProfileNameDialog)) {
+      EXPECT_EQ(w[2], "1");
+    }
   }
   EXPECT_EQ(fileExistsShown, 2);
   EXPECT_EQ(passwordShown, 1);
@@ -197,8 +208,13 @@ TEST_F(DesktopJobs, TheFileExistsPasswordAndMessageWindowsAreAnsweredOnScreen) {
   EXPECT_NE(testsupport::run({"qpdf", "--show-encryption", existing}).output.find("R = 2"),
             std::string::npos);
 
+  // The profile was named in its window and stored under that name.
+  auto all = snapshots();
+  EXPECT_TRUE(valueExists(platform::HKCU, "Software\\Norvale\\Vellora\\Profiles", "Ledger profile"));
+
   std::map<std::string, Picture> taken = screenshots();
-  auto question = testsupport::lastSnapshot(snapshots(), kFileExistsDialog, "screenshot: fileexists");
+  EXPECT_EQ(taken.count("profilename"), 1u);
+  auto question = testsupport::lastSnapshot(all, kFileExistsDialog, "screenshot: fileexists");
   EXPECT_EQ(std::make_pair(taken["fileexists"].width, taken["fileexists"].height), placed(question));
   EXPECT_EQ(taken.count("password"), 1u);
 }

@@ -1,6 +1,7 @@
 #include "platform/posix/gtk/gtk_driver.h"
 
 #include <sys/stat.h>
+#include <time.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -84,6 +85,18 @@ void closeWindow(GtkWidget* window) {
   gdk_event_free(event);
 }
 
+// Types a name into the Save As dialog's name field as a user would, so
+// that GTK reacts as to typing (the Save button follows the field).
+void typeName(GtkWidget* chooser, const std::string& name) {
+  std::string shown = toUtf8(name);
+  if (GtkWidget* entry = findByTypeName(chooser, "GtkFileChooserEntry")) {
+    gtk_widget_grab_focus(entry);
+    gtk_entry_set_text(GTK_ENTRY(entry), shown.c_str());
+  } else {
+    gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(chooser), shown.c_str());
+  }
+}
+
 struct Watched {
   platform::DesktopHost* host;
   int templateId;
@@ -91,7 +104,12 @@ struct Watched {
 
 gboolean onMapped(GtkWidget* window, GdkEvent*, gpointer data) {
   auto* watched = static_cast<Watched*>(data);
-  watched->host->record({"mapped", number(watched->templateId), number(g_get_real_time())});
+  // When, and how much processor time the program had used by then (which,
+  // unlike the time, does not depend on what else the machine is doing).
+  timespec used = {0, 0};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &used);
+  watched->host->record({"mapped", number(watched->templateId), number(g_get_real_time()),
+                         number(long(used.tv_sec) * 1000000 + used.tv_nsec / 1000)});
   if (g_object_get_data(G_OBJECT(window), "vellora-select-all")) {
     // After GTK's own first focus, which selects the name without its extension.
     g_idle_add(+[](gpointer w) -> gboolean {
@@ -335,7 +353,7 @@ void Driver::stepSaveAs(ModalContext& context, const DriveStep& line) {
   }
   if (line.kind == "name") {
     host.record({"action", number(templateId), line.text});
-    gtk_file_chooser_set_current_name(chooser, toUtf8(line.value).c_str());
+    typeName(parts.dialog, line.value);
     return snapshot(line.text);
   }
   if (line.kind != "accept" && line.kind != "saveas") {
@@ -351,7 +369,7 @@ void Driver::stepSaveAs(ModalContext& context, const DriveStep& line) {
       gtk_file_chooser_set_current_folder(chooser, path.substr(0, slash == 0 ? 1 : slash).c_str());
       path = path.substr(slash + 1);
     }
-    gtk_file_chooser_set_current_name(chooser, toUtf8(path).c_str());
+    typeName(parts.dialog, path);
   }
   context.awaitingResponseUntil = g_get_monotonic_time() + kResponseLimit;
   gtk_button_clicked(GTK_BUTTON(parts.saveButton));
@@ -408,6 +426,18 @@ void waitForFrame(GtkWidget* window, int limitMilliseconds) {
 bool Driver::screenshot(GtkWidget* window, int templateId, const std::string& name) {
   std::string path = ui_.host().screenshotPath(name);
   if (path.empty() || !window || ui_.lost()) return false;
+  // What the last step set off is done first (GTK finishes some of it later:
+  // the Save button follows a typed name once a check of the name on disk
+  // has come back), then the window painted: the window has been quiet for
+  // a moment, or a second has gone by.
+  gint64 limit = g_get_monotonic_time() + 1000 * 1000;
+  gint64 quietSince = g_get_monotonic_time();
+  while (g_get_monotonic_time() < limit && g_get_monotonic_time() - quietSince < 250 * 1000) {
+    if (g_main_context_iteration(nullptr, FALSE))
+      quietSince = g_get_monotonic_time();
+    else
+      g_usleep(2000);
+  }
   if (gtk_widget_get_mapped(window))
     waitForFrame(window, 1000);
   else

@@ -98,7 +98,9 @@ extern "C" __attribute__((visibility("default"))) platform::UserInterface* vello
   installStyle();
   // Driven by a script (tests, screenshots), each step shows its final
   // state at once rather than fading into it.
-  if (host->driven()) g_object_set(gtk_settings_get_default(), "gtk-enable-animations", FALSE, nullptr);
+  if (host->driven())
+    g_object_set(gtk_settings_get_default(), "gtk-enable-animations", FALSE, "gtk-cursor-blink", FALSE,
+                 nullptr);
   gUi = new GtkUi(*host, "gtk: the desktop on the display " + gDisplayName);
 #ifdef GDK_WINDOWING_X11
   surviveDisplayLoss();

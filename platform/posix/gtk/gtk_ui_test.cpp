@@ -14,6 +14,7 @@
 #include "platform/ui.h"
 #include "testsupport/dialog_record.h"
 #include "testsupport/fresh_machine.h"
+#include "testsupport/gtk_leaks.h"
 #include "testsupport/private_display.h"
 
 namespace {
@@ -308,3 +309,6 @@ TEST_F(GtkBackend, LosingTheDisplayEndsTheDialogAndNobodyIsAskedAfterwards) {
 }
 
 }  // namespace
+
+// The sanitizer build: GTK runs in this process itself.
+extern "C" const char* __lsan_default_suppressions() { return testsupport::kGtkLeakSuppressions; }
