@@ -15,4 +15,12 @@ constexpr const char kAppPathValue[] = "AppPath";
 constexpr const char kAcrobatReaderAppPath[] =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\AcroRd32.exe";
 
+// The programs' file names, without the platform's suffix for programs.
+constexpr const char kConverterProgram[] = "vlconv";
+constexpr const char kDropProgram[] = "vellora";
+// The maker's sibling product: its key (HKEY_LOCAL_MACHINE, value AppPath)
+// and program.
+constexpr const char kRasmereKey[] = "SOFTWARE\\Norvale\\Rasmere";
+constexpr const char kRasmereProgram[] = "rasmere";
+
 }  // namespace vellora

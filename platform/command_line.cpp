@@ -91,6 +91,22 @@ std::vector<std::string> splitCommandLine(const std::string& commandLine) {
   return args;
 }
 
+std::string commandLineTail(const std::string& commandLine) {
+  const std::size_t n = commandLine.size();
+  std::size_t i = 0;
+  while (i < n && isBlank(commandLine[i])) ++i;
+  // The program's name ends at the first blank outside quotes, as in
+  // splitCommandLine.
+  bool quoted = false;
+  for (; i < n; ++i) {
+    char c = commandLine[i];
+    if (c == '"') quoted = !quoted;
+    else if (isBlank(c) && !quoted) break;
+  }
+  while (i < n && isBlank(commandLine[i])) ++i;
+  return commandLine.substr(i);
+}
+
 std::string quoteArgument(const std::string& argument) {
   bool needsQuotes = argument.empty();
   for (char c : argument)

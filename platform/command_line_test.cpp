@@ -60,3 +60,23 @@ TEST(QuoteArgument, RoundTripsThroughSplit) {
   expected.insert(expected.end(), samples.begin(), samples.end());
   EXPECT_EQ(splitCommandLine(line), expected);
 }
+
+TEST(CommandLineTail, DropsTheProgramAndTheBlanksAfterIt) {
+  using platform::commandLineTail;
+  EXPECT_EQ(commandLineTail("vellora.exe C:\\My Files\\a.doc"), "C:\\My Files\\a.doc");
+  EXPECT_EQ(commandLineTail("\"C:\\Program Files\\Vellora\\vlrun.exe\"   9993 \"a b.ps\""),
+            "9993 \"a b.ps\"");
+  EXPECT_EQ(commandLineTail("  prog"), "");
+  EXPECT_EQ(commandLineTail("prog \t x  "), "x  ");
+  EXPECT_EQ(commandLineTail(""), "");
+}
+
+TEST(ProgramCommandLine, SplitsBackIntoTheArguments) {
+  std::vector<std::string> arguments = {"prog", "9993", "job with blanks.ps", "say \"hi\"", "",
+                                        "C:\\dir\\", "a\\\"b"};
+  std::vector<char*> argv;
+  for (std::string& argument : arguments) argv.push_back(&argument[0]);
+  const std::string line = platform::programCommandLine(static_cast<int>(argv.size()), argv.data());
+  EXPECT_EQ(splitCommandLine("prog " + line), arguments);
+  EXPECT_EQ(platform::programCommandLine(1, argv.data()), "");
+}

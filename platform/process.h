@@ -20,6 +20,14 @@ std::vector<std::string> splitCommandLine(const std::string& commandLine);
 std::string quoteArgument(const std::string& argument);
 // The same, in double quotes whether needed or not ("a b" and "ab" alike).
 std::string quoteArgumentAlways(const std::string& argument);
+// The text after the program's name in a whole command line, the blanks
+// before it dropped: what a Windows program gets as its own command line.
+std::string commandLineTail(const std::string& commandLine);
+// This program's own command line without the program's name, as
+// commandLineTail gives it. Windows hands it over as typed; on POSIX it is
+// rebuilt from the arguments, each quoted as needed, so that splitting it
+// gives them back unchanged.
+std::string programCommandLine(int argc, char** argv);
 
 struct StartOptions {
   bool inheritHandles = true;

@@ -16,6 +16,7 @@
 #include "platform/scripted_ui.h"
 #include "platform/ui.h"
 #include "testsupport/fresh_machine.h"
+#include "testsupport/stand_in_record.h"
 
 namespace vellora {
 
@@ -60,24 +61,7 @@ class ConversionTest : public testsupport::FreshMachineTest {
 
   // The lines a stand-in recorded, each split at its tabs.
   std::vector<std::vector<std::string>> recorded() const {
-    std::vector<std::vector<std::string>> lines;
-    std::string text = testsupport::readFile(recordFile());
-    std::size_t start = 0;
-    while (start < text.size()) {
-      std::size_t end = text.find('\n', start);
-      if (end == std::string::npos) end = text.size();
-      std::vector<std::string> fields;
-      std::size_t fieldStart = start;
-      for (std::size_t i = start; i <= end; ++i) {
-        if (i == end || text[i] == '\t') {
-          fields.push_back(platform::unescapeRecordField(text.substr(fieldStart, i - fieldStart)));
-          fieldStart = i + 1;
-        }
-      }
-      lines.push_back(fields);
-      start = end + 1;
-    }
-    return lines;
+    return testsupport::readRecord(recordFile());
   }
   // The page count qpdf reports (qpdf warns about the duplicated /Type key
   // the viewer pdfmark leaves in the catalog; the warning is no count).

@@ -1,5 +1,6 @@
 #include "converter/backends/utility_commands.h"
 
+#include "converter/settings/presets.h"
 #include "platform/files.h"
 #include "platform/process.h"
 
@@ -50,10 +51,13 @@ std::string joinCommand(const JobRecord& job, const SettingsRecord& settings,
 }
 
 std::string stationeryCommand(const JobRecord& job, const SettingsRecord& settings) {
-  std::string stationeryFile =
-      cut(fieldText(settings.StationeryName) + ".pdf", kNameCapacity);
-  std::string stationeryPath =
-      fieldText(settings.StationeryPath) + platform::kPathSeparator + stationeryFile;
+  const std::string folder = fieldText(settings.StationeryPath);
+  const std::string name = fieldText(settings.StationeryName);
+  // The list showed "Letter" for "Letter.old.pdf" too: apply the file the
+  // name came from.
+  std::string stationeryFile = stationeryFileFor(folder, name);
+  if (stationeryFile.empty()) stationeryFile = cut(name + ".pdf", kNameCapacity);
+  std::string stationeryPath = folder + platform::kPathSeparator + stationeryFile;
   const char* command = settings.StationeryWatermark == 1 ? "w" : "b";
   return formatCut(kUtilityCommandCapacity, "%s %s %s %s %s",
                    text(quotedArgument(utilityProgram(job))), command,

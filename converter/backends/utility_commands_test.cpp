@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/files.h"
 #include "platform/process.h"
+#include "testsupport/fresh_machine.h"
 
 namespace vellora {
 namespace {
@@ -74,6 +76,16 @@ TEST_F(UtilityCommandsTest, StationeryCommandFollowsTheWatermarkSetting) {
             "\"/opt/vellora/Stationery/Letterhead.pdf\" \"/tmp/w/vlx5E6F.tmp\"");
   settings.StationeryWatermark = 1;
   EXPECT_EQ(stationeryCommand(job, settings).substr(21, 3), " w ");
+}
+
+TEST_F(UtilityCommandsTest, StationeryCommandNamesTheFileTheListedNameCameFrom) {
+  testsupport::FreshMachine machine;
+  const std::string folder = machine.path("Stationery");
+  testsupport::writeFile(folder + platform::kPathSeparator + "Letterhead.old.pdf", "%PDF-1.4\n");
+  setFieldText(settings.StationeryName, "Letterhead");
+  setFieldText(settings.StationeryPath, folder);
+  EXPECT_NE(stationeryCommand(job, settings).find("Stationery/Letterhead.old.pdf\""),
+            std::string::npos);
 }
 
 TEST_F(UtilityCommandsTest, EncryptionCommandCarriesPasswordsDigitsAndLevel) {

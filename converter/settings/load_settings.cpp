@@ -51,10 +51,13 @@ bool isPassword(const std::string& name) {
 
 const std::array<const char*, kLoadedSettingCount>& settingsLoadOrder() { return kLoadOrder; }
 
+std::string defaultStationeryPath(const std::string& installDir) {
+  return format("%s%sStationery", installDir.c_str(), platform::kPathSeparator);
+}
+
 std::string stationeryPathOrDefault(const std::string& storedPath, const std::string& installDir) {
   std::string path = expandEnvironment(storedPath);
-  if (path.size() < 3)
-    path = format("%s%sStationery", installDir.c_str(), platform::kPathSeparator);
+  if (path.size() < 3) path = defaultStationeryPath(installDir);
   return path;
 }
 

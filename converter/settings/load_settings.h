@@ -16,6 +16,7 @@ struct LoadedSettings {
   LockTable locks;            // lock level per setting, as loaded
   SettingsRecord snapshot{};  // the record as loaded, where locked values are restored from
   LockTable controlLocks;     // a copy of locks that the dialog and profiles raise further
+  std::string profileName;    // the stored profile loaded last; empty when none
 };
 
 constexpr std::size_t kLoadedSettingCount = 67;
@@ -30,5 +31,7 @@ void LoadSettings(const PrinterKeys& keys, const std::string& installDir, Loaded
 // The stationery folder as the settings hold it: expanded, or the product
 // folder's "Stationery" subfolder when shorter than three characters.
 std::string stationeryPathOrDefault(const std::string& storedPath, const std::string& installDir);
+// The product folder's "Stationery" subfolder.
+std::string defaultStationeryPath(const std::string& installDir);
 
 }  // namespace vellora

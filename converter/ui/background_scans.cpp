@@ -6,6 +6,7 @@
 #include <thread>
 #include <utility>
 
+#include "converter/settings/presets.h"
 #include "converter/ui/dialog_ids.h"
 #include "converter/ui/option_pages.h"
 #include "converter/ui/string_table.h"
@@ -18,8 +19,6 @@ namespace {
 
 // The preset list is filled this long after the dialog starts.
 constexpr int kPresetDelayMilliseconds = 300;
-constexpr std::size_t kNameLimit = 20;
-constexpr std::size_t kStationeryNameLimit = 250;
 
 // The stationery names and the lock that guards them. The scan holds the
 // lock from before its thread starts until its names are stored, so a page
@@ -34,21 +33,6 @@ struct StationeryShelf {
 StationeryShelf& shelf() {
   static StationeryShelf instance;
   return instance;
-}
-
-std::vector<std::string> listStationery(const std::string& folder) {
-  std::vector<std::string> files, names;
-  platform::listDirectory(folder, "*.pdf", &files);
-  for (const std::string& file : files) {
-    if (names.size() >= kNameLimit) break;
-    names.push_back(file.substr(0, std::min(file.find('.'), kStationeryNameLimit)));
-  }
-  return names;
-}
-
-std::vector<std::string> presetTexts() {
-  return {stringTableText(kStrPresetStandard), stringTableText(kStrPresetWeb),
-          stringTableText(kStrPresetPrinting), stringTableText(kStrPresetPrepress)};
 }
 
 // Runs work on a thread of its own; where no thread can be had, at once.
@@ -69,11 +53,10 @@ void startStationeryScan(const std::string& stationeryPath, const std::string& i
     std::lock_guard<std::mutex> guard(s.lock);
     s.scanning = true;
   }
-  std::string folder = stationeryPath.empty()
-                           ? installDir + platform::kPathSeparator + "Stationery"
-                           : stationeryPath;
-  inBackground([folder]() {
-    std::vector<std::string> names = listStationery(folder);
+  inBackground([stationeryPath, installDir]() {
+    std::vector<std::string> names;
+    for (const ScannedFile& file : StationeryScan(stationeryPath, installDir))
+      names.push_back(file.shown);
     StationeryShelf& t = shelf();
     std::lock_guard<std::mutex> guard(t.lock);
     t.names = std::move(names);
@@ -93,10 +76,19 @@ void startPresetScan(SaveDialogState& state) {
   std::shared_ptr<platform::DialogPoster> poster = state.dialog->poster();
   std::shared_ptr<SaveDialogState::Presets> presets = state.presets;
   SaveDialogState* dialogState = &state;
-  std::vector<std::string> shown = presetTexts();
-  inBackground([poster, presets, dialogState, shown]() mutable {
+  const std::string installDir = state.job.installDir.str();
+  // The string table is read here, on the dialog's thread.
+  const std::vector<std::string> builtIn = builtInPresetTexts();
+  inBackground([poster, presets, dialogState, installDir, builtIn]() mutable {
+    PresetList found = PresetScan(installDir);
+    std::vector<std::string> shown = builtIn;
+    if (found.count() > 0) {
+      shown.clear();
+      for (const ScannedFile& file : found.files) shown.push_back(file.shown);
+    }
     {
       std::lock_guard<std::mutex> guard(presets->lock);
+      presets->found = std::move(found);
       presets->shown = shown;
       presets->scanned = true;
     }
@@ -112,7 +104,19 @@ void startPresetScan(SaveDialogState& state) {
   });
 }
 
-void choosePreset(SaveDialogState&, int) {}
+void choosePreset(SaveDialogState& state, int index) {
+  PresetList found;
+  bool scanned = false;
+  {
+    std::lock_guard<std::mutex> guard(state.presets->lock);
+    scanned = state.presets->scanned;
+    found = state.presets->found;
+  }
+  // A name accepted before the scan was done still gets the presets that
+  // are there, not the built-in ones.
+  if (!scanned) found = PresetScan(state.job.installDir.str());
+  ChoosePresetArgument(state.job, found, index, state.settings.record);
+}
 
 void startStationeryFill(SaveDialogState& state, platform::Dialog& page) {
   std::shared_ptr<platform::DialogPoster> poster = page.poster();

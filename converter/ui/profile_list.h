@@ -5,16 +5,15 @@
 
 #include <string>
 
+#include "converter/ui/profile_bar.h"
 #include "converter/ui/save_dialog_state.h"
 
 namespace vellora {
 
-// The list's first entry, which names no profile.
-constexpr const char kSelectProfileEntry[] = "Select profile...";
-
 // Refills the profile list and ends with ApplyDefaultProfile. `name` is the
 // entry to select: nullptr selects nothing particular, an empty text the
-// list's current text, any other text the first entry beginning with it.
+// list's current text, any other text that profile (the first entry
+// beginning with it when none has exactly that name).
 void FillProfileList(SaveDialogState& state, const std::string* name);
 
 // Selects and loads the default profile, or the last settings.

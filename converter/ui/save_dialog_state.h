@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "converter/job/converter_run.h"
+#include "converter/settings/presets.h"
 #include "platform/ui.h"
 
 namespace vellora {
@@ -62,6 +63,7 @@ struct SaveDialogState {
   struct Presets {
     std::mutex lock;
     bool scanned = false;
+    PresetList found;                // the preset files; none: the built-in presets
     std::vector<std::string> shown;  // what the quality list shows
   };
   std::shared_ptr<Presets> presets = std::make_shared<Presets>();

@@ -248,6 +248,15 @@ bool ChildProcess::running() const {
   return true;
 }
 
+std::string programCommandLine(int argc, char** argv) {
+  std::string line;
+  for (int i = 1; i < argc; ++i) {
+    if (i > 1) line += ' ';
+    line += quoteArgument(argv[i] ? argv[i] : "");
+  }
+  return line;
+}
+
 bool getEnvironment(const std::string& name, std::string* value) {
   const char* found = std::getenv(name.c_str());
   if (!found) return false;

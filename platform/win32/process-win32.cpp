@@ -161,6 +161,12 @@ bool ChildProcess::running() const {
          WaitForSingleObject(state_->process, 0) == WAIT_TIMEOUT;
 }
 
+std::string programCommandLine(int, char**) {
+  // The C runtime's argv loses the quotes and blanks the caller typed.
+  const char* line = GetCommandLineA();
+  return commandLineTail(line ? line : "");
+}
+
 bool getEnvironment(const std::string& name, std::string* value) {
   if (!validName(name)) return false;
   std::string buffer(256, '\0');

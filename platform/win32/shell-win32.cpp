@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/files.h"
 #include "platform/shell.h"
 #include "platform/win32/windows_api.h"
 
@@ -22,6 +23,31 @@ bool shellOpen(const std::string& path) {
   const bool ok = reinterpret_cast<std::intptr_t>(result) > 32;
   if (!ok) SetLastError(error != ERROR_SUCCESS ? error : ERROR_NO_ASSOCIATION);
   return ok;
+}
+
+int shellExecute(const ShellExecuteRequest& request, std::string* failure) {
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  SHELLEXECUTEINFOA info = {};
+  info.cbSize = sizeof info;
+  info.fMask = request.mask;
+  info.hwnd = nullptr;
+  info.lpVerb = request.verb.empty() ? nullptr : request.verb.c_str();
+  info.lpFile = request.file.c_str();
+  info.lpParameters = request.parameters.empty() ? nullptr : request.parameters.c_str();
+  info.lpDirectory = request.directory.empty() ? nullptr : request.directory.c_str();
+  info.nShow = request.show;
+  const BOOL done = ShellExecuteExA(&info);
+  const DWORD error = GetLastError();
+  if (SUCCEEDED(com)) CoUninitialize();
+  int result = static_cast<int>(reinterpret_cast<std::intptr_t>(info.hInstApp));
+  // A failed call with no instance value to tell why: report the error code's
+  // nearest shell error.
+  if (!done && result > 32) result = error == ERROR_NO_ASSOCIATION ? kSeErrNoAssociation : kSeErrDdeFail;
+  if (result <= 32) {
+    SetLastError(error);
+    if (failure) *failure = "Cannot hand on " + request.file + ": " + errorText(static_cast<int>(error));
+  }
+  return result;
 }
 
 }  // namespace platform

@@ -1,0 +1,17 @@
+#include "common/program_files.h"
+
+#include "common/product.h"
+#include "common/registry_text.h"
+#include "platform/files.h"
+
+namespace vellora {
+
+std::string programFile(const std::string& folder, const char* program) {
+  return folder + platform::kPathSeparator + program + platform::kExeSuffix;
+}
+
+std::string applicationFolder(const char* key, std::size_t capacity) {
+  return readRegistryText(platform::HKLM, key, kAppPathValue, capacity);
+}
+
+}  // namespace vellora
