@@ -363,6 +363,9 @@ class UserInterface {
                                                DialogHandler* handler) = 0;
   // The system's Save As dialog with `customArea` below its standard
   // controls; the hook gets the custom area's events and the Save As events.
+  // Save asks the hook (nameAccepted); Cancel or closing the window ends the
+  // dialog without asking. Either way the hook's closing comes last. The
+  // backend asks nothing itself about an existing file.
   virtual SaveAsResult runSaveAs(const SaveAsRequest& request, const DialogTemplate& customArea,
                                  DialogHandler& hook) = 0;
 

@@ -78,6 +78,7 @@ class SaveDialogTest : public testsupport::FreshMachineTest {
     SaveDialogSetup setup;
     setup.initialFolder = outDir;
     setup.initialName = initialName;
+    setup.savedName = savedName;
     run->job.outputPath = initialName;
     return runSavePdfDialog(*run, setup);
   }
@@ -102,6 +103,8 @@ class SaveDialogTest : public testsupport::FreshMachineTest {
   std::unique_ptr<ConverterRun> run{new ConverterRun};
   std::string product;
   std::string outDir;
+  // The name proposed for the document by another component.
+  std::string savedName;
 };
 
 }  // namespace vellora

@@ -87,18 +87,21 @@ void applyFileTypeToMainControls(SaveDialogState& state, int filterIndex) {
   }
 }
 
-// Without an interpreter no PDF can be made: say so once per dialog, then
-// go back to the type that can be made.
-void warnWhenNoInterpreter(SaveDialogState& state) {
+// Without an interpreter only PostScript can be made: a type that needs one
+// goes back to PostScript, with a word about it once per dialog. (Staying on
+// the PDF type would write PostScript under a ".pdf" name.) True when the
+// type went back.
+bool backToPostScript(SaveDialogState& state) {
   Dialog& d = *state.dialog;
-  if (state.job.interpreterKind != kNoInterpreter || d.filterIndex() == 2 || state.warningGiven)
-    return;
-  state.warningGiven = true;
-  if (CountInterpreters() > 1) {
-    ask(state, kStrNoInterpreterDefined, platform::kMbOk | platform::kMbIconWarning);
-  } else if (ask(state, kStrNoInterpreterDetected, platform::kMbYesNo | platform::kMbIconWarning) ==
-             platform::kIdYes) {
-    platform::shellOpen(kInterpreterDownloadPage);
+  if (state.job.interpreterKind != kNoInterpreter || d.filterIndex() == 2) return false;
+  if (!state.warningGiven) {
+    state.warningGiven = true;
+    if (CountInterpreters() > 1) {
+      ask(state, kStrNoInterpreterDefined, platform::kMbOk | platform::kMbIconWarning);
+    } else if (ask(state, kStrNoInterpreterDetected,
+                   platform::kMbYesNo | platform::kMbIconWarning) == platform::kIdYes) {
+      platform::shellOpen(kInterpreterDownloadPage);
+    }
   }
   d.setFilterIndex(2);
   state.job.filterIndex = 2;
@@ -106,6 +109,7 @@ void warnWhenNoInterpreter(SaveDialogState& state) {
   ShowPage(state, state.currentPage);
   ShowMainControls(state);
   applyFileTypeToMainControls(state, 2);
+  return true;
 }
 
 // The advanced options toggle (box 1028), also applied once at start.
@@ -129,12 +133,14 @@ void applyAdvancedToggle(SaveDialogState& state, bool atStart) {
         {window.x, window.y, state.compactWidth + round(3 * state.scaleX), height});
     return;
   }
-  int height = d.screenRect(kOptionTabs).bottom() + round(7 * state.scaleY) - window.y;
+  const int toTabsBottom = d.screenRect(kOptionTabs).bottom() - window.y;
+  const int height = toTabsBottom + round(7 * state.scaleY);
   PixelRect placed = {window.x, window.y, state.compactWidth + round(3 * state.scaleX), height};
   if (atStart && !state.locationYStored) {
     platform::ScreenMetrics screen = d.screen();
-    if (screen.height - round(4 * state.scaleY) < height) {
-      placed.height = height;
+    if (screen.height - round(4 * state.scaleY) < toTabsBottom) {
+      // Too tall for the screen: as much of it as fits, from the top.
+      placed.height = toTabsBottom;
       placed.y = -3;
       placed.x = (screen.width - placed.width) / 2;
     } else {
@@ -227,11 +233,18 @@ SaveDialogResult nameWithoutDialog(ConverterRun& run, const SaveDialogSetup& set
   // The dialog would have started with an empty field: the title names the
   // document better than nothing.
   if (name.empty()) name = autoNameFromTitle(job, job.title.str());
+  // A name with a folder of its own (one proposed for this document) goes
+  // there when that folder exists, as the dialog would have gone.
   std::string::size_type slash = name.find_last_of("/\\");
-  if (slash != std::string::npos) name = name.substr(slash + 1);
-  if (name.empty()) name = "Untitled";
+  if (slash != std::string::npos) {
+    std::string own = name.substr(0, slash);
+    if (!own.empty() && platform::isDirectory(own)) folder = own;
+    name = name.substr(slash + 1);
+  }
   std::string extension = job.defaultExtension.empty() ? "pdf" : job.defaultExtension;
   if (job.defaultFilterIndex == 1) extension = "pdf";
+  if (endsWithIgnoreCase(name, "." + extension)) name.erase(name.size() - extension.size() - 1);
+  if (name.empty()) name = "Untitled";
   std::string stem = folder + platform::kPathSeparator + name;
   int counter = 0;
   std::string path = unusedName([&] {
@@ -289,7 +302,7 @@ void SaveDialogHook::initialised(Dialog& dialog) {
   }
   dialog.showWindow(true);                   // 12.
   state.initialised = true;
-  warnWhenNoInterpreter(state);
+  backToPostScript(state);
 }
 
 void SaveDialogHook::clicked(Dialog&, int controlId) {
@@ -325,11 +338,11 @@ void SaveDialogHook::tabChanged(Dialog& dialog, int tabControlId) {
 void SaveDialogHook::fileTypeChanged(Dialog&, int filterIndex) {
   SaveDialogState& state = state_;
   state.job.filterIndex = filterIndex;
+  if (backToPostScript(state)) return;
   ReadPage(state, state.currentPage, false);
   ShowPage(state, state.currentPage);
   ShowMainControls(state);
   applyFileTypeToMainControls(state, filterIndex);
-  warnWhenNoInterpreter(state);
 }
 
 bool SaveDialogHook::nameAccepted(Dialog& dialog, const std::string& path) {

@@ -36,6 +36,25 @@ TEST_F(SaveDialogTest, AStoredPositionOffTheScreenIsCentredAndTheOtherKept) {
   EXPECT_EQ(userNumber("locationy"), 40);
 }
 
+TEST_F(SaveDialogTest, AnExpandedDialogWithoutAStoredPlaceIsCentredOrFitsFromTheTop) {
+  setNumber(platform::HKCU, kUserKey, "DispAdvanced", 1);
+  script({"cancel:"});
+  runDialog();
+  testsupport::DialogSnapshot tall = last("start");
+  EXPECT_TRUE(tall.control(kSaveCustomDialog, kAdvancedBox).checked());
+  EXPECT_EQ(tall.y, (1024 - tall.height) / 2);
+  EXPECT_GT(tall.height, 600);
+
+  // A screen too low for it: from just above the top, centred across.
+  ui.clearEvents();
+  script({"screen: 800 600", "cancel:"});
+  runDialog();
+  testsupport::DialogSnapshot fitted = last("start");
+  EXPECT_EQ(fitted.y, -3);
+  EXPECT_EQ(fitted.x, (800 - fitted.width) / 2);
+  EXPECT_EQ(fitted.height, tall.height - 7);
+}
+
 TEST_F(SaveDialogTest, HiddenProfilesLeaveNoProfileControlsAndMoveTheTabsUp) {
   setNumber(platform::HKCU, kUserKey, "HideProfiles", 1);
   script({"check: 1028", "cancel:"});
@@ -151,6 +170,47 @@ TEST_F(SaveDialogTest, WithNobodyToAskTheJobTakesTheInitialNameMadeUnique) {
   EXPECT_NE(run->job.errorLog.str().find("No Save PDF dialog was shown"), std::string::npos);
   // The temporary files belong to the job that goes on.
   EXPECT_TRUE(platform::fileExists(run->job.workFile));
+
+  // A name proposed with a folder of its own goes there, extension not doubled.
+  ASSERT_TRUE(platform::createDirectories(out("sub")));
+  testsupport::writeFile(out("sub/Proposal.pdf"), "old");
+  savedName = out("sub/Proposal.pdf");
+  ASSERT_TRUE(runDialog().accepted);
+  EXPECT_EQ(run->job.outputPath.str(), out("sub/Proposal1.pdf"));
+}
+
+TEST_F(SaveDialogTest, WithoutAnInterpreterThePdfTypeGoesBackToPostScriptAfterOneWarning) {
+  run->job.interpreterKind = kNoInterpreter;
+  script({"filetype: 1", "message: no", "filetype: 1", "accept: " + out("notes")});
+  SaveDialogResult result = runDialog();
+  ASSERT_TRUE(result.accepted);
+  EXPECT_EQ(run->job.outputPath.str(), out("notes.ps"));
+  EXPECT_EQ(run->job.filterIndex, 2);
+  EXPECT_TRUE(result.postScriptChosen);
+  EXPECT_EQ(messages(), std::vector<std::string>{stringTableText(kStrNoInterpreterDetected)});
+  EXPECT_EQ(ui.eventsOf("message")[0][0], "0x34");
+  EXPECT_EQ(last("filetype: 1").fileType, 2);
+
+  // Interpreters are listed but none is chosen: the other text.
+  setText(platform::HKLM, "SOFTWARE\\GPL Ghostscript\\10.00.0", "GS_DLL", "/usr/lib/libgs.so.10");
+  ui.clearEvents();
+  script({"filetype: 1", "cancel:"});
+  runDialog();
+  EXPECT_EQ(messages(), std::vector<std::string>{stringTableText(kStrNoInterpreterDefined)});
+}
+
+TEST_F(SaveDialogTest, ThePasswordDialogStaysOpenOnAnEmptyPassword) {
+  script({"password:", "password: " + std::string(300, 'k'), "password: <cancel>",
+          "password: <unavailable>"});
+  std::string password;
+  EXPECT_EQ(askExistingFilePassword(&password), 0);
+  EXPECT_EQ(password, std::string(254, 'k'));
+  // OK on the empty edit left the dialog open for the next answer.
+  testsupport::DialogSnapshot stayed =
+      testsupport::lastSnapshot(snapshots(), kPasswordDialog, "password:");
+  EXPECT_EQ(stayed.control(kPasswordDialog, kNameEdit).text, "");
+  EXPECT_EQ(askExistingFilePassword(&password), 1);
+  EXPECT_EQ(askExistingFilePassword(&password), platform::kDialogUnavailable);
 }
 
 TEST_F(SaveDialogTest, AProfileNameIsNeverEmpty) {
