@@ -165,17 +165,22 @@ GtkDialogWindow::~GtkDialogWindow() {
   for (GtkDialogWindow* page : pages_) page->parent_ = nullptr;
   // Once the display is gone GTK must not be called at all.
   if (ui_.lost()) return;
-  for (auto& control : controls_) {
-    if (control->alive) g_signal_handlers_disconnect_by_data(control->widget, control.get());
-    if (control->noneRadio) g_object_unref(control->noneRadio);
-  }
-  if (kind_ == Kind::kModeless && window_) ui_.driver().windowClosing(*this);
-  if (window_) {
-    g_signal_handlers_disconnect_by_data(window_, this);
-    ui_.removeWindow(window_);
-    gtk_widget_destroy(window_);
-  } else if (kind_ == Kind::kPage && layout_) {
-    gtk_widget_destroy(layout_);
+  try {
+    GtkUi::Entry entry(ui_);
+    for (auto& control : controls_) {
+      if (control->alive) g_signal_handlers_disconnect_by_data(control->widget, control.get());
+      if (control->noneRadio) g_object_unref(control->noneRadio);
+    }
+    if (kind_ == Kind::kModeless && window_) ui_.driver().windowClosing(*this);
+    if (window_) {
+      g_signal_handlers_disconnect_by_data(window_, this);
+      ui_.removeWindow(window_);
+      gtk_widget_destroy(window_);
+    } else if (kind_ == Kind::kPage && layout_) {
+      gtk_widget_destroy(layout_);
+    }
+  } catch (const DisplayLost&) {
+    // Its windows went with the display.
   }
 }
 
@@ -363,7 +368,8 @@ bool GtkDialogWindow::isChecked(int id) const {
   return gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(c->widget));
 }
 
-void GtkDialogWindow::setChecked(int id, bool checked) {
+void GtkDialogWindow::setChecked(int id, bool checked) try {
+  VLGTK_ENTER(ui_, );
   GtkControl* c = find(id);
   if (!c || !GTK_IS_TOGGLE_BUTTON(c->widget)) return;
   Quiet quiet(*this);
@@ -372,7 +378,7 @@ void GtkDialogWindow::setChecked(int id, bool checked) {
     return;
   }
   gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(c->widget), checked);
-}
+} VLGTK_SURVIVE(ui_, )
 
 std::string GtkDialogWindow::text(int id) const {
   const GtkControl* c = find(id);
@@ -402,7 +408,8 @@ std::string GtkDialogWindow::text(int id) const {
   }
 }
 
-void GtkDialogWindow::setText(int id, const std::string& text) {
+void GtkDialogWindow::setText(int id, const std::string& text) try {
+  VLGTK_ENTER(ui_, );
   GtkControl* c = find(id);
   if (!c) return;
   Quiet quiet(*this);
@@ -432,9 +439,10 @@ void GtkDialogWindow::setText(int id, const std::string& text) {
   }
   if (kind_ == Kind::kModeless)
     ui_.host().record({"text", std::to_string(source_.id), std::to_string(id), text});
-}
+} VLGTK_SURVIVE(ui_, )
 
-void GtkDialogWindow::clearList(int id) {
+void GtkDialogWindow::clearList(int id) try {
+  VLGTK_ENTER(ui_, );
   GtkControl* c = find(id);
   if (!c) return;
   Quiet quiet(*this);
@@ -444,9 +452,10 @@ void GtkDialogWindow::clearList(int id) {
     GtkNotebook* tabs = GTK_NOTEBOOK(c->widget);
     while (gtk_notebook_get_n_pages(tabs) > 0) gtk_notebook_remove_page(tabs, -1);
   }
-}
+} VLGTK_SURVIVE(ui_, )
 
-int GtkDialogWindow::addListEntry(int id, const std::string& text) {
+int GtkDialogWindow::addListEntry(int id, const std::string& text) try {
+  VLGTK_ENTER(ui_, -1);
   GtkControl* c = find(id);
   if (!c || !isList(c->source->kind)) return -1;
   Quiet quiet(*this);
@@ -471,7 +480,7 @@ int GtkDialogWindow::addListEntry(int id, const std::string& text) {
   }
   gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(c->widget), shown.c_str());
   return index;
-}
+} VLGTK_SURVIVE(ui_, -1)
 
 int GtkDialogWindow::listCount(int id) const {
   const GtkControl* c = find(id);
@@ -511,7 +520,8 @@ int GtkDialogWindow::selection(int id) const {
   return -1;
 }
 
-void GtkDialogWindow::select(int id, int index) {
+void GtkDialogWindow::select(int id, int index) try {
+  VLGTK_ENTER(ui_, );
   GtkControl* c = find(id);
   if (!c) return;
   Quiet quiet(*this);
@@ -520,7 +530,7 @@ void GtkDialogWindow::select(int id, int index) {
     gtk_notebook_set_current_page(GTK_NOTEBOOK(c->widget), index);
   else if (c->source->kind == ControlKind::kDropDownList)
     gtk_combo_box_set_active(GTK_COMBO_BOX(c->widget), index);
-}
+} VLGTK_SURVIVE(ui_, )
 
 namespace {
 
@@ -566,23 +576,25 @@ bool GtkDialogWindow::isEnabled(int id) const {
   return c && gtk_widget_get_sensitive(c->widget);
 }
 
-void GtkDialogWindow::show(int id, bool visible) {
+void GtkDialogWindow::show(int id, bool visible) try {
+  VLGTK_ENTER(ui_, );
   if (GtkControl* c = find(id)) gtk_widget_set_visible(c->widget, visible);
-}
+} VLGTK_SURVIVE(ui_, )
 
 bool GtkDialogWindow::isVisible(int id) const {
   const GtkControl* c = find(id);
   return c && gtk_widget_get_visible(c->widget);
 }
 
-void GtkDialogWindow::destroyControl(int id) {
+void GtkDialogWindow::destroyControl(int id) try {
+  VLGTK_ENTER(ui_, );
   GtkControl* c = find(id);
   if (!c) return;
   g_signal_handlers_disconnect_by_data(c->widget, c);
   gtk_widget_destroy(c->widget);
   c->widget = nullptr;
   c->alive = false;
-}
+} VLGTK_SURVIVE(ui_, )
 
 PixelRect GtkDialogWindow::controlRect(int id) const {
   const GtkControl* c = find(id);
@@ -610,7 +622,8 @@ void offsetInToplevel(GtkWidget* widget, int* x, int* y) {
 
 }  // namespace
 
-PixelRect GtkDialogWindow::clientOnScreen() const {
+PixelRect GtkDialogWindow::clientOnScreen() const try {
+  VLGTK_ENTER(ui_, PixelRect());
   PixelRect size = {0, 0, 0, 0};
   if (kind_ == Kind::kPage) {
     if (!parent_) return size;
@@ -621,19 +634,20 @@ PixelRect GtkDialogWindow::clientOnScreen() const {
   GtkWidget* top = toplevel();
   int x = requested_.x, y = requested_.y;
   GdkWindow* window = top ? gtk_widget_get_window(top) : nullptr;
-  if (window && gtk_widget_get_mapped(top)) gdk_window_get_origin(window, &x, &y);
+  if (window && gtk_widget_get_mapped(top) && !ui_.lost()) gdk_window_get_origin(window, &x, &y);
   int dx = 0, dy = 0;
   if (top && top != layout_) offsetInToplevel(layout_, &dx, &dy);
   PixelRect own = toPixels({0, 0, source_.width, source_.height});
   return {x + dx, y + dy, own.width, own.height};
-}
+} VLGTK_SURVIVE(ui_, PixelRect())
 
-PixelRect GtkDialogWindow::screenRect(int id) const {
+PixelRect GtkDialogWindow::screenRect(int id) const try {
+  VLGTK_ENTER(ui_, PixelRect());
   if (kind_ == Kind::kSaveAsArea && saveAs_ && id == platform::kSaveAsCancelButton) {
     GtkWidget* top = toplevel();
     int x = requested_.x, y = requested_.y;
     GdkWindow* window = gtk_widget_get_window(top);
-    if (window && gtk_widget_get_mapped(top)) gdk_window_get_origin(window, &x, &y);
+    if (window && gtk_widget_get_mapped(top) && !ui_.lost()) gdk_window_get_origin(window, &x, &y);
     GtkAllocation a;
     gtk_widget_get_allocation(saveAs_->cancelButton, &a);
     int dx = 0, dy = 0;
@@ -645,16 +659,18 @@ PixelRect GtkDialogWindow::screenRect(int id) const {
   const GtkControl* c = find(id);
   if (!c) return PixelRect();
   return {origin.x + c->rect.x, origin.y + c->rect.y, c->rect.width, c->rect.height};
-}
+} VLGTK_SURVIVE(ui_, PixelRect())
 
-void GtkDialogWindow::moveControl(int id, const PixelRect& rect) {
+void GtkDialogWindow::moveControl(int id, const PixelRect& rect) try {
+  VLGTK_ENTER(ui_, );
   GtkControl* c = find(id);
   if (!c) return;
   c->rect = rect;
   layoutMove(layout_, c->widget, rect);
-}
+} VLGTK_SURVIVE(ui_, )
 
-PixelRect GtkDialogWindow::windowRect() const {
+PixelRect GtkDialogWindow::windowRect() const try {
+  VLGTK_ENTER(ui_, requested_);
   if (kind_ == Kind::kPage) return parent_ ? parent_->windowRect() : PixelRect();
   GtkWidget* top = toplevel();
   PixelRect rect = requested_;
@@ -671,10 +687,10 @@ PixelRect GtkDialogWindow::windowRect() const {
   rect.width = width;
   rect.height = height;
   return rect;
-}
+} VLGTK_SURVIVE(ui_, requested_)
 
-void GtkDialogWindow::setWindowRect(const PixelRect& rect) {
-  if (ui_.lost()) return;
+void GtkDialogWindow::setWindowRect(const PixelRect& rect) try {
+  VLGTK_ENTER(ui_, );
   if (kind_ == Kind::kPage) {
     if (parent_) parent_->setWindowRect(rect);
     return;
@@ -712,7 +728,7 @@ void GtkDialogWindow::setWindowRect(const PixelRect& rect) {
   gtk_window_move(GTK_WINDOW(top), x, y);
   gtk_window_resize(GTK_WINDOW(top), width, height);
   if (!gtk_widget_get_mapped(top)) layOut();
-}
+} VLGTK_SURVIVE(ui_, )
 
 void GtkDialogWindow::noteMoved() {
   // Where the user (or the window manager) put the window.
@@ -742,7 +758,8 @@ PixelRect GtkDialogWindow::toPixels(const platform::DialogUnits& units) const {
           mulDiv(units.height, base.y, 8)};
 }
 
-void GtkDialogWindow::setBigIcon(int resourceId) {
+void GtkDialogWindow::setBigIcon(int resourceId) try {
+  VLGTK_ENTER(ui_, );
   if (kind_ == Kind::kPage) {
     if (parent_) parent_->setBigIcon(resourceId);
     return;
@@ -752,9 +769,10 @@ void GtkDialogWindow::setBigIcon(int resourceId) {
     gtk_window_set_icon(GTK_WINDOW(toplevel()), icon);
     g_object_unref(icon);
   }
-}
+} VLGTK_SURVIVE(ui_, )
 
-void GtkDialogWindow::showWindow(bool visible) {
+void GtkDialogWindow::showWindow(bool visible) try {
+  VLGTK_ENTER(ui_, );
   if (kind_ == Kind::kPage) {
     if (parent_) parent_->showWindow(visible);
     return;
@@ -768,18 +786,20 @@ void GtkDialogWindow::showWindow(bool visible) {
   gtk_widget_show(top);
   if (source_.style & platform::kDialogForeground) gtk_window_present(GTK_WINDOW(top));
   if (kind_ == Kind::kModeless) ui_.host().record({"window", "show", std::to_string(source_.id)});
-}
+} VLGTK_SURVIVE(ui_, )
 
-void GtkDialogWindow::bringToFront() {
+void GtkDialogWindow::bringToFront() try {
+  VLGTK_ENTER(ui_, );
   GtkWidget* top = toplevel();
   if (!top) return;
   gtk_window_set_keep_above(GTK_WINDOW(top), TRUE);
   gtk_window_present(GTK_WINDOW(top));
-}
+} VLGTK_SURVIVE(ui_, )
 
-void GtkDialogWindow::repaint() {
+void GtkDialogWindow::repaint() try {
+  VLGTK_ENTER(ui_, );
   if (GtkWidget* top = toplevel()) paintNow(top, 200);
-}
+} VLGTK_SURVIVE(ui_, )
 
 void GtkDialogWindow::end(int result) {
   if (kind_ == Kind::kPage) {
@@ -801,7 +821,8 @@ std::string GtkDialogWindow::fileName() const {
   return text;
 }
 
-void GtkDialogWindow::setFileName(const std::string& name, bool selectAll) {
+void GtkDialogWindow::setFileName(const std::string& name, bool selectAll) try {
+  VLGTK_ENTER(ui_, );
   if (kind_ == Kind::kPage) {
     if (parent_) parent_->setFileName(name, selectAll);
     return;
@@ -810,7 +831,7 @@ void GtkDialogWindow::setFileName(const std::string& name, bool selectAll) {
   Quiet quiet(*this);
   gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(saveAs_->dialog), toUtf8(name).c_str());
   if (selectAll) ui_.driver().selectWholeName(saveAs_->dialog);
-}
+} VLGTK_SURVIVE(ui_, )
 
 std::string GtkDialogWindow::folder() const {
   if (kind_ == Kind::kPage) return parent_ ? parent_->folder() : std::string();
@@ -830,7 +851,8 @@ int GtkDialogWindow::filterIndex() const {
   return 1;
 }
 
-void GtkDialogWindow::setFilterIndex(int index) {
+void GtkDialogWindow::setFilterIndex(int index) try {
+  VLGTK_ENTER(ui_, );
   if (kind_ == Kind::kPage) {
     if (parent_) parent_->setFilterIndex(index);
     return;
@@ -839,7 +861,7 @@ void GtkDialogWindow::setFilterIndex(int index) {
   Quiet quiet(*this);
   gtk_file_chooser_set_filter(GTK_FILE_CHOOSER(saveAs_->dialog),
                               saveAs_->filters[static_cast<std::size_t>(index - 1)]);
-}
+} VLGTK_SURVIVE(ui_, )
 
 PixelRect GtkDialogWindow::pageRectInParent(int tabControlId) const {
   // Until GTK places it over the tab control's display area: just below the
@@ -852,12 +874,12 @@ PixelRect GtkDialogWindow::pageRectInParent(int tabControlId) const {
 
 std::unique_ptr<platform::Dialog> GtkDialogWindow::createPage(int tabControlId,
                                                               const platform::DialogTemplate& page,
-                                                              platform::DialogHandler* handler) {
-  if (ui_.lost()) return nullptr;
+                                                              platform::DialogHandler* handler) try {
+  VLGTK_ENTER(ui_, nullptr);
   std::unique_ptr<GtkDialogWindow> created(new GtkDialogWindow(*this, page, tabControlId, handler));
   if (handler) handler->initialised(*created);
   return std::unique_ptr<platform::Dialog>(created.release());
-}
+} VLGTK_SURVIVE(ui_, nullptr)
 
 std::shared_ptr<platform::DialogPoster> GtkDialogWindow::poster() {
   return std::make_shared<GtkPoster>(ui_, target_);

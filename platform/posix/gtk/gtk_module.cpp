@@ -44,17 +44,29 @@ void installStyle() {
 }
 
 #ifdef GDK_WINDOWING_X11
-// The X server went away. Xlib would end the process here; instead every
-// dialog ends as unavailable and the job goes on without a desktop. The
-// display stays marked as broken, so Xlib calls made after this return at
-// once, and the interface makes none.
+// The X server went away. Xlib would end the process here; instead the
+// interface notes it and DisplayLost leaves Xlib, GDK and GLib (never to be
+// called again) for the outermost call into the interface, which ends its
+// dialog as unavailable: the job goes on without a desktop. With an Xlib
+// that has exit handlers the exception leaves from there, after Xlib has
+// unlocked the display.
+[[noreturn]] void leaveXlib() { throw DisplayLost(); }
+
 int onDisplayLost(Display*) {
   if (gUi) gUi->displayLost("the connection to the display " + gDisplayName + " was lost");
+#ifndef VELLORA_X_IO_ERROR_EXIT_HANDLER
+  if (gUi && gUi->depth() > 0) leaveXlib();
+#endif
   return 0;
 }
 
 #ifdef VELLORA_X_IO_ERROR_EXIT_HANDLER
-void keepRunning(Display*, void*) {}
+void onExit(Display*, void*) {
+  // No call of the interface is running (nothing of ours can be unwound
+  // to): Xlib ends the process, as it would have without us.
+  if (gUi && gUi->depth() > 0) leaveXlib();
+  std::_Exit(1);
+}
 #endif
 
 void surviveDisplayLoss() {
@@ -62,7 +74,7 @@ void surviveDisplayLoss() {
   if (!GDK_IS_X11_DISPLAY(display)) return;
   XSetIOErrorHandler(onDisplayLost);
 #ifdef VELLORA_X_IO_ERROR_EXIT_HANDLER
-  XSetIOErrorExitHandler(GDK_DISPLAY_XDISPLAY(display), keepRunning, nullptr);
+  XSetIOErrorExitHandler(GDK_DISPLAY_XDISPLAY(display), onExit, nullptr);
 #endif
 }
 #endif

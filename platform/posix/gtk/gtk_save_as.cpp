@@ -127,13 +127,25 @@ GtkFileFilter* makeFilter(const platform::FileFilter& type) {
 platform::SaveAsResult GtkUi::runSaveAs(const platform::SaveAsRequest& request,
                                         const platform::DialogTemplate& customArea,
                                         platform::DialogHandler& hook) {
+  if (!lost()) {
+    try {
+      Entry entry(*this);
+      return showSaveAs(request, customArea, hook);
+    } catch (const DisplayLost&) {
+      absorb();
+    }
+  }
+  // Nothing more is asked or done: the hook gets no closing.
+  host().record({"window", "unavailable", std::to_string(customArea.id)});
   platform::SaveAsResult unavailable;
   unavailable.status = platform::SaveAsStatus::kUnavailable;
+  return unavailable;
+}
+
+platform::SaveAsResult GtkUi::showSaveAs(const platform::SaveAsRequest& request,
+                                         const platform::DialogTemplate& customArea,
+                                         platform::DialogHandler& hook) {
   const std::string id = std::to_string(customArea.id);
-  if (lost()) {
-    host().record({"window", "unavailable", id});
-    return unavailable;
-  }
   SaveAsParts parts;
   parts.request = request;
   parts.dialog = gtk_file_chooser_dialog_new(toUtf8(request.title).c_str(), nullptr,
@@ -224,10 +236,8 @@ platform::SaveAsResult GtkUi::runSaveAs(const platform::SaveAsRequest& request,
     runLoop(context);
   }
   if (lost()) {
-    // Nothing more is asked or done: the hook gets no closing.
-    host().record({"window", "unavailable", id});
     abandon(std::move(area));
-    return unavailable;
+    throw DisplayLost();
   }
   run.result.filterIndex = area->filterIndex();
   bool accepted = run.result.accepted();

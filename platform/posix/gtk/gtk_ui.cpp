@@ -190,12 +190,20 @@ void GtkUi::runLoop(ModalContext& context) {
   if (lost_ || context.done) return;
   modals_.push_back(&context);
   context.loop = g_main_loop_new(nullptr, FALSE);
+  // Left however the loop ends, DisplayLost included (then without
+  // touching GLib's sources again).
+  struct Leave {
+    GtkUi& ui;
+    ModalContext& context;
+    ~Leave() {
+      if (!ui.lost_) ui.driver_->stop(context);
+      ui.modals_.erase(std::remove(ui.modals_.begin(), ui.modals_.end(), &context), ui.modals_.end());
+    }
+  } leave{*this, context};
   driver_->drive(context);
   if (!context.done) g_main_loop_run(context.loop);
-  driver_->stop(context);
   g_main_loop_unref(context.loop);
   context.loop = nullptr;
-  modals_.erase(std::remove(modals_.begin(), modals_.end(), &context), modals_.end());
 }
 
 void GtkUi::endLoop(ModalContext& context) {
@@ -209,20 +217,20 @@ void GtkUi::removeWindow(GtkWidget* window) {
   windows_.erase(std::remove(windows_.begin(), windows_.end(), window), windows_.end());
 }
 
-void GtkUi::setCursor(platform::Cursor cursor) {
+void GtkUi::setCursor(platform::Cursor cursor) try {
   host_.record({"cursor", cursor == platform::Cursor::kWait ? "wait" : "arrow"});
-  if (lost_) return;
+  VLGTK_ENTER(*this, );
   GdkDisplay* display = gdk_display_get_default();
   if (cursor_) g_object_unref(cursor_);
   cursor_ = gdk_cursor_new_from_name(display, cursor == platform::Cursor::kWait ? "wait" : "default");
   for (GtkWidget* window : windows_)
     if (GdkWindow* own = gtk_widget_get_window(window)) gdk_window_set_cursor(own, cursor_);
   gdk_display_flush(display);
-}
+} VLGTK_SURVIVE(*this, )
 
-bool GtkUi::copyToClipboard(const std::string& text) {
+bool GtkUi::copyToClipboard(const std::string& text) try {
   host_.record({"clipboard", text});
-  if (lost_) return false;
+  VLGTK_ENTER(*this, false);
   GtkClipboard* clipboard =
       gtk_clipboard_get_for_display(gdk_display_get_default(), GDK_SELECTION_CLIPBOARD);
   if (!clipboard) return false;
@@ -232,15 +240,26 @@ bool GtkUi::copyToClipboard(const std::string& text) {
   gtk_clipboard_set_can_store(clipboard, nullptr, 0);
   gtk_clipboard_store(clipboard);
   return true;
-}
+} VLGTK_SURVIVE(*this, false)
 
 int GtkUi::messageBox(const std::string& text, const std::string& caption, unsigned flags,
                       const platform::Dialog* owner) {
-  if (lost_) {
-    int answer = platform::safeMessageBoxButton(flags);
-    host_.record(platform::messageBoxRecord(text, caption, flags, answer));
-    return answer;
+  int answer = platform::safeMessageBoxButton(flags);
+  if (!lost_) {
+    try {
+      Entry entry(*this);
+      answer = showMessageBox(text, caption, flags, owner);
+    } catch (const DisplayLost&) {
+      absorb();
+      answer = platform::safeMessageBoxButton(flags);
+    }
   }
+  host_.record(platform::messageBoxRecord(text, caption, flags, answer));
+  return answer;
+}
+
+int GtkUi::showMessageBox(const std::string& text, const std::string& caption, unsigned flags,
+                          const platform::Dialog* owner) {
   GtkWindow* parent = nullptr;
   if (auto* dialog = dynamic_cast<const GtkDialogWindow*>(owner))
     parent = GTK_WINDOW(dialog->toplevel());
@@ -264,15 +283,10 @@ int GtkUi::messageBox(const std::string& text, const std::string& caption, unsig
   gtk_widget_show(box);
   gtk_window_present(GTK_WINDOW(box));
   runLoop(context);
-  int result = answer.answer;
-  if (lost_) {
-    result = platform::safeMessageBoxButton(flags);
-  } else {
-    removeWindow(box);
-    gtk_widget_destroy(box);
-  }
-  host_.record(platform::messageBoxRecord(text, caption, flags, result));
-  return result;
+  if (lost_) return platform::safeMessageBoxButton(flags);
+  removeWindow(box);
+  gtk_widget_destroy(box);
+  return answer.answer;
 }
 
 int GtkUi::runModal(const platform::DialogTemplate& source, platform::DialogHandler& handler) {
@@ -282,6 +296,19 @@ int GtkUi::runModal(const platform::DialogTemplate& source, platform::DialogHand
     host_.record({"window", "unavailable", id});
     return platform::kDialogUnavailable;
   }
+  try {
+    Entry entry(*this);
+    return showModal(source, handler);
+  } catch (const DisplayLost&) {
+    absorb();
+    host_.record({"window", "unavailable", id});
+    return platform::kDialogUnavailable;
+  }
+}
+
+int GtkUi::showModal(const platform::DialogTemplate& source, platform::DialogHandler& handler) {
+  const std::string name = platform::lowerText(source.name ? source.name : "");
+  const std::string id = std::to_string(source.id);
   GtkDialogWindow dialog(*this, source, GtkDialogWindow::Kind::kModal, &handler);
   ModalContext context;
   context.kind = ModalContext::Kind::kDialog;
@@ -308,8 +335,8 @@ int GtkUi::runModal(const platform::DialogTemplate& source, platform::DialogHand
 }
 
 std::unique_ptr<platform::Dialog> GtkUi::openModeless(const platform::DialogTemplate& source,
-                                                      platform::DialogHandler* handler) {
-  if (lost_) return nullptr;
+                                                      platform::DialogHandler* handler) try {
+  VLGTK_ENTER(*this, nullptr);
   std::unique_ptr<GtkDialogWindow> dialog(
       new GtkDialogWindow(*this, source, GtkDialogWindow::Kind::kModeless, handler));
   host_.record({"window", "open", std::to_string(source.id), source.caption ? source.caption : ""});
@@ -319,6 +346,6 @@ std::unique_ptr<platform::Dialog> GtkUi::openModeless(const platform::DialogTemp
     paintNow(dialog->toplevel(), 500);
   }
   return std::unique_ptr<platform::Dialog>(dialog.release());
-}
+} VLGTK_SURVIVE(*this, nullptr)
 
 }  // namespace vlgtk

@@ -22,6 +22,14 @@ namespace vlgtk {
 class GtkDialogWindow;
 class Driver;
 
+// Thrown out of Xlib when the display goes away, through GTK and GLib (all
+// built with unwind tables), up to the outermost call into this interface,
+// which then ends as if no window could be shown. Returning into Xlib
+// instead would crash: its requests fail once the connection broke. Every
+// call into the interface that can reach the display counts itself with
+// an Entry and ends with VLGTK_SURVIVE.
+struct DisplayLost {};
+
 // The dialog font's base units in pixels: horizontal units are a quarter of
 // the average character width, vertical units an eighth of the height.
 struct BaseUnits {
@@ -79,6 +87,23 @@ class GtkUi : public platform::UserInterface {
   // unavailable, and GTK is never called again.
   void displayLost(const std::string& why);
   bool lost() const { return lost_; }
+  // Calls into the interface now running, outermost first.
+  int depth() const { return depth_; }
+  // In a DisplayLost handler: passes the exception on unless this was the
+  // outermost call.
+  void absorb() {
+    if (depth_ > 0) throw;
+  }
+  class Entry {
+   public:
+    explicit Entry(GtkUi& ui) : ui_(ui) { ++ui_.depth_; }
+    ~Entry() { --ui_.depth_; }
+    Entry(const Entry&) = delete;
+    Entry& operator=(const Entry&) = delete;
+
+   private:
+    GtkUi& ui_;
+  };
 
   // A dialog whose widgets went with the display: kept, never destroyed,
   // since destroying it would call GTK.
@@ -98,16 +123,36 @@ class GtkUi : public platform::UserInterface {
   std::atomic<int> pendingPosts{0};
 
  private:
+  // The calls above once they know the display is there.
+  int showMessageBox(const std::string& text, const std::string& caption, unsigned flags,
+                     const platform::Dialog* owner);
+  int showModal(const platform::DialogTemplate& dialog, platform::DialogHandler& handler);
+  platform::SaveAsResult showSaveAs(const platform::SaveAsRequest& request,
+                                    const platform::DialogTemplate& customArea,
+                                    platform::DialogHandler& hook);
+
   platform::DesktopHost& host_;
   std::string description_;
   std::unique_ptr<Driver> driver_;
   BaseUnits units_;
   bool lost_ = false;
+  int depth_ = 0;
   std::vector<ModalContext*> modals_;
   std::vector<GtkWidget*> windows_;
   std::vector<std::unique_ptr<GtkDialogWindow>> abandoned_;
   GdkCursor* cursor_ = nullptr;
 };
+
+// The body of a call that can reach the display (a function-try-block):
+//   void f() try { VLGTK_ENTER(ui_, ); ... } VLGTK_SURVIVE(ui_, )
+#define VLGTK_ENTER(ui, fallback) \
+  ::vlgtk::GtkUi::Entry vlgtkEntry(ui);  \
+  if ((ui).lost()) return fallback
+#define VLGTK_SURVIVE(ui, fallback)    \
+  catch (const ::vlgtk::DisplayLost&) { \
+    (ui).absorb();                     \
+    return fallback;                   \
+  }
 
 // Text from the programs (single-byte, maybe not UTF-8) as GTK wants it.
 std::string toUtf8(const std::string& text);
