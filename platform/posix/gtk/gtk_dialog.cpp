@@ -676,6 +676,12 @@ PixelRect GtkDialogWindow::windowRect() const try {
   PixelRect rect = requested_;
   int width = 0, height = 0;
   gtk_window_get_size(GTK_WINDOW(top), &width, &height);
+  // A size asked for that the display has not confirmed yet counts already,
+  // as a Windows window's size does once it was set.
+  if (pending_.width > 0) {
+    width = pending_.width;
+    height = pending_.height;
+  }
   GdkWindow* window = gtk_widget_get_window(top);
   if (window && gtk_widget_get_mapped(top)) {
     GdkRectangle frame;
@@ -727,7 +733,15 @@ void GtkDialogWindow::setWindowRect(const PixelRect& rect) try {
   requested_.y = y;
   gtk_window_move(GTK_WINDOW(top), x, y);
   gtk_window_resize(GTK_WINDOW(top), width, height);
-  if (!gtk_widget_get_mapped(top)) layOut();
+  if (!gtk_widget_get_mapped(top)) {
+    layOut();
+    return;
+  }
+  // GTK keeps a window at least as large as its contents need.
+  GtkRequisition minimum;
+  gtk_widget_get_preferred_size(top, &minimum, nullptr);
+  sizeBefore_ = {0, 0, clientWidth, clientHeight};
+  pending_ = {0, 0, std::max(width, minimum.width), std::max(height, minimum.height)};
 } VLGTK_SURVIVE(ui_, )
 
 void GtkDialogWindow::noteMoved() {
@@ -739,6 +753,11 @@ void GtkDialogWindow::noteMoved() {
   gdk_window_get_frame_extents(window, &frame);
   requested_.x = frame.x;
   requested_.y = frame.y;
+  // The size asked for has arrived (or the window manager chose another).
+  int width = gdk_window_get_width(window), height = gdk_window_get_height(window);
+  if ((width == pending_.width && height == pending_.height) ||
+      width != sizeBefore_.width || height != sizeBefore_.height)
+    pending_ = PixelRect();
 }
 
 void GtkDialogWindow::layOut() {

@@ -147,6 +147,10 @@ class GtkDialogWindow : public platform::Dialog {
   ModalContext* context_ = nullptr;
   platform::PixelRect placeInParent_;  // a page's place in its parent's client area
   platform::PixelRect requested_;      // the window rect last set
+  // The client size last asked of a shown window, until the display
+  // confirms it, and the size it had before.
+  platform::PixelRect pending_;
+  platform::PixelRect sizeBefore_;
   int quiet_ = 0;
   bool ended_ = false;
   int result_ = 0;

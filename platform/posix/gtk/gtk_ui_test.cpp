@@ -284,6 +284,141 @@ TEST_F(GtkBackend, TheClipboardHoldsTheTextGiven) {
   g_free(text);
 }
 
+// A custom area with a tab control and a page for it, as the Save PDF
+// dialog has them.
+const ControlTemplate kAreaControls[] = {
+    {50, ControlKind::kCheckBox, "&More", platform::kStyleNone, {4, 3, 80, 10}, 0},
+    {51, ControlKind::kTabControl, "", platform::kStyleNone, {4, 40, 200, 100}, 0},
+};
+const DialogTemplate kArea = {901, "area", "", platform::kDialogChild, 210, 145, kAreaControls,
+                              std::size(kAreaControls)};
+const ControlTemplate kPageControls[] = {
+    {60, ControlKind::kEdit, "", platform::kStyleNone, {6, 6, 100, 12}, 0},
+};
+const DialogTemplate kPage = {902, "page", "", platform::kDialogChild, 190, 80, kPageControls,
+                              std::size(kPageControls)};
+
+// The hook of a Save As dialog: sizes it to its compact form, refuses the
+// first name it is offered, records what happens.
+class AreaHook : public platform::DialogHandler {
+ public:
+  void initialised(Dialog& d) override {
+    platform::PixelRect window = d.windowRect();
+    platform::PixelRect area = d.screenRect(platform::kCustomArea);
+    cancel = d.screenRect(platform::kSaveAsCancelButton);
+    compactHeight = area.y + d.toPixels({0, 0, 0, 20}).height - window.y;
+    d.setWindowRect({window.x, window.y, window.width, compactHeight});
+    compact = d.windowRect();
+    d.addListEntry(51, "First");
+    d.addListEntry(51, "Second");
+    d.select(51, 0);
+    page = d.createPage(51, kPage, nullptr);
+    d.showWindow(true);
+  }
+  void clicked(Dialog& d, int id) override {
+    events.push_back("click " + std::to_string(id));
+    platform::PixelRect window = d.windowRect();
+    platform::PixelRect tabs = d.screenRect(51);
+    d.setWindowRect({window.x, window.y, window.width,
+                     d.isChecked(50) ? tabs.bottom() + 5 - window.y : compactHeight});
+    expanded = d.windowRect();
+  }
+  void tabChanged(Dialog& d, int id) override {
+    events.push_back("tab " + std::to_string(id) + " " + d.text(id));
+  }
+  void fileTypeChanged(Dialog&, int index) override { events.push_back("type " + std::to_string(index)); }
+  bool nameAccepted(Dialog& d, const std::string& path) override {
+    events.push_back("name " + path);
+    folderShown = d.folder();
+    return ++offered > 1;
+  }
+  void closing(Dialog& d) override {
+    events.push_back("closing");
+    typed = page ? page->text(60) : std::string();
+    page.reset();
+    (void)d;
+  }
+  std::vector<std::string> events;
+  std::unique_ptr<Dialog> page;
+  platform::PixelRect cancel, compact, expanded;
+  int compactHeight = 0;
+  int offered = 0;
+  std::string folderShown, typed;
+};
+
+TEST_F(GtkBackend, TheSaveAsDialogCarriesTheCustomAreaAndAsksTheHook) {
+  std::string folder = machine.path("out");
+  ASSERT_TRUE(platform::createDirectories(folder));
+  platform::UserInterface& ui = desktop("check: 50\ntab: Second\ntype: 902/60 on the page\n"
+                                        "filetype: 2\naccept: " + folder + "/report\n"
+                                        "accept: " + folder + "/report.pdf\n");
+  platform::SaveAsRequest request;
+  request.title = "Save it";
+  request.initialFolder = folder;
+  request.initialName = "first.pdf";
+  request.filters = {{"PDF Documents (*.pdf)", "*.pdf"}, {"Postscript Files (*.ps)", "*.ps"}};
+  request.defaultExtension = "pdf";
+  AreaHook hook;
+  platform::SaveAsResult result = ui.runSaveAs(request, kArea, hook);
+  ASSERT_TRUE(result.accepted());
+  EXPECT_EQ(result.path, folder + "/report.pdf");
+  EXPECT_EQ(result.filterIndex, 2);
+  // The name typed without an extension got the chosen type's; the hook
+  // refused it and the dialog stayed open for the next one.
+  EXPECT_EQ(hook.events, (std::vector<std::string>{"click 50", "tab 51 Second", "type 2",
+                                                   "name " + folder + "/report.ps",
+                                                   "name " + folder + "/report.pdf", "closing"}));
+  EXPECT_EQ(hook.folderShown, folder);
+  EXPECT_EQ(hook.typed, "on the page");
+  // GTK's Cancel is the rightmost button, as on Windows; the window's height
+  // shows as much of the custom area as the hook asks, with GTK's buttons
+  // below it.
+  EXPECT_GT(hook.cancel.width, 0);
+  EXPECT_GT(hook.cancel.right(), hook.compact.right() - 30);
+  EXPECT_GT(hook.expanded.height, hook.compact.height + 100);
+  auto saved = recorded("saveas");
+  ASSERT_EQ(saved.size(), 1u);
+  EXPECT_EQ(saved[0][4], folder + "/report.pdf");
+}
+
+TEST_F(GtkBackend, CancellingTheSaveAsDialogStillClosesTheHook) {
+  platform::UserInterface& ui = desktop("cancel:\n");
+  platform::SaveAsRequest request;
+  request.filters = {{"PDF Documents (*.pdf)", "*.pdf"}};
+  AreaHook hook;
+  platform::SaveAsResult result = ui.runSaveAs(request, kArea, hook);
+  EXPECT_EQ(result.status, platform::SaveAsStatus::kCancelled);
+  EXPECT_EQ(hook.events, (std::vector<std::string>{"closing"}));
+}
+
+TEST_F(GtkBackend, AProgressWindowShowsItsBarAndIsPicturedWhenItCloses) {
+  const ControlTemplate controls[] = {
+      {1, ControlKind::kProgressBar, "", platform::kStyleNone, {0, 0, 100, 12}, 0},
+      {2, ControlKind::kStatic, "Working", platform::kStyleCentred, {0, 14, 100, 8}, 0},
+  };
+  const DialogTemplate progress = {903, "work", "", platform::kDialogTopmost | platform::kDialogVisible,
+                                   100, 24, controls, std::size(controls)};
+  machine.setEnv("VELLORA_DESKTOP_SHOTS", machine.path("shots"));
+  platform::UserInterface& ui = desktop("");
+  {
+    std::unique_ptr<Dialog> window = ui.openModeless(progress, nullptr);
+    ASSERT_TRUE(window);
+    window->setProgressRange(1, 0, 4);
+    for (int position = 1; position <= 4; ++position) {
+      window->setProgressPosition(1, position);
+      window->repaint();
+    }
+  }
+  auto shots = recorded("screenshot");
+  ASSERT_EQ(shots.size(), 1u);
+  EXPECT_EQ(shots[0][2], machine.path("shots") + "/work.png");
+  EXPECT_TRUE(platform::fileExists(shots[0][2]));
+  auto steps = recorded("progress");
+  ASSERT_EQ(steps.size(), 5u);
+  EXPECT_EQ(steps[0], (std::vector<std::string>{"progress", "range", "0", "4"}));
+  EXPECT_EQ(steps[4], (std::vector<std::string>{"progress", "position", "4"}));
+}
+
 TEST_F(GtkBackend, LosingTheDisplayEndsTheDialogAndNobodyIsAskedAfterwards) {
   platform::UserInterface& ui = desktop("pause: 30000\n");
   std::thread killer([this] {
