@@ -37,6 +37,11 @@ struct StartOptions {
   bool captureOutput = false;
   // Empty: the caller's current directory.
   std::string currentDirectory;
+  // The child works for the caller and must not outlive it: it (with
+  // whatever it starts) is stopped by kill() and stopOwnedChildren(), and
+  // when the caller ends in any way, even killed outright. Viewers and
+  // commands handed a finished file are not started so.
+  bool endWithCaller = false;
 };
 
 enum WaitResult { kWaitDone, kWaitTimeout, kWaitFailed };
@@ -63,14 +68,22 @@ class ChildProcess {
   // Valid after wait() returned kWaitDone. A child ended by a signal reports
   // 128 + the signal number.
   int exitCode() const;
-  // Ends the child at once (tests and time-outs that must not leave it running).
+  // Ends the child at once (tests and time-outs that must not leave it
+  // running); a child started with endWithCaller ends with everything it
+  // started.
   void kill();
+  // The system's number for the child (tests).
+  long id() const;
   bool running() const;
 
  private:
   struct State;
   std::unique_ptr<State> state_;
 };
+
+// Stops, at once, every running child started with endWithCaller and what
+// each of them started. Safe to call from any thread.
+void stopOwnedChildren();
 
 // Environment of this process, inherited by its children.
 bool getEnvironment(const std::string& name, std::string* value);

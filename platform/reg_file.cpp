@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/text_encoding.h"
 
 namespace platform {
 
@@ -48,69 +49,16 @@ int hexDigit(char c) {
   return -1;
 }
 
-// The single-byte text this system works in: code points above 0xFF have no
-// place in it and become '?'.
-void appendCodePoint(std::string* out, std::uint32_t cp) {
-  out->push_back(cp <= 0xFF ? static_cast<char>(cp) : '?');
-}
-
-std::string fromUtf16le(const std::string& bytes, std::size_t start) {
-  std::string out;
-  for (std::size_t i = start; i + 1 < bytes.size(); i += 2) {
-    std::uint32_t unit = static_cast<unsigned char>(bytes[i]) |
-                         (static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8);
-    if (unit >= 0xD800 && unit <= 0xDBFF && i + 3 < bytes.size()) {
-      std::uint32_t low = static_cast<unsigned char>(bytes[i + 2]) |
-                          (static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i + 3])) << 8);
-      if (low >= 0xDC00 && low <= 0xDFFF) i += 2;  // one character, outside the byte range
-      unit = 0x10000;
-    }
-    appendCodePoint(&out, unit);
-  }
-  return out;
-}
-
-std::string fromUtf8(const std::string& bytes, std::size_t start) {
-  std::string out;
-  std::size_t i = start;
-  while (i < bytes.size()) {
-    unsigned char lead = static_cast<unsigned char>(bytes[i]);
-    int extra = lead < 0x80 ? 0 : (lead & 0xE0) == 0xC0 ? 1 : (lead & 0xF0) == 0xE0 ? 2
-              : (lead & 0xF8) == 0xF0 ? 3 : -1;
-    if (extra < 0 || i + static_cast<std::size_t>(extra) >= bytes.size()) {
-      out.push_back('?');
-      ++i;
-      continue;
-    }
-    std::uint32_t cp = extra == 0 ? lead : (lead & (0x3F >> extra));
-    bool valid = true;
-    for (int k = 1; k <= extra; ++k) {
-      unsigned char next = static_cast<unsigned char>(bytes[i + k]);
-      if ((next & 0xC0) != 0x80) {
-        valid = false;
-        break;
-      }
-      cp = (cp << 6) | (next & 0x3F);
-    }
-    if (!valid) {
-      out.push_back('?');
-      ++i;
-      continue;
-    }
-    appendCodePoint(&out, cp);
-    i += static_cast<std::size_t>(extra) + 1;
-  }
-  return out;
-}
-
+// The file's text in the system's own encoding, whichever of regedit's
+// encodings it came in: the same text stores the same bytes.
 std::string decodeText(const std::string& raw) {
   if (raw.size() >= 2 && static_cast<unsigned char>(raw[0]) == 0xFF &&
       static_cast<unsigned char>(raw[1]) == 0xFE)
-    return fromUtf16le(raw, 2);
+    return textFromUtf8(utf16leToUtf8(raw.substr(2)));
   if (raw.size() >= 3 && static_cast<unsigned char>(raw[0]) == 0xEF &&
       static_cast<unsigned char>(raw[1]) == 0xBB && static_cast<unsigned char>(raw[2]) == 0xBF)
-    return fromUtf8(raw, 3);
-  return raw;
+    return textFromUtf8(raw.substr(3));
+  return textFromAnsi(raw);
 }
 
 std::vector<std::string> splitLines(const std::string& text) {
@@ -177,8 +125,8 @@ bool parseHexList(const std::string& text, std::string* bytes, std::string* prob
   return true;
 }
 
-// Wide-character data of a version 5 file, brought to single bytes.
-std::string narrowUtf16(const std::string& bytes) { return fromUtf16le(bytes, 0); }
+// Wide-character data of a version 5 file, in the system's encoding.
+std::string narrowUtf16(const std::string& bytes) { return textFromUtf8(utf16leToUtf8(bytes)); }
 
 class Importer {
  public:

@@ -1,4 +1,5 @@
 #include "platform/reg_file.h"
+#include "platform/text_encoding.h"
 
 #include <string>
 
@@ -75,14 +76,22 @@ TEST_F(RegFileTest, ImportsVersion5InUtf16AndUtf8) {
       u"\"Wide\"=hex(2):25,00,41,00,25,00,00,00\r\n";
   RegFileResult result = importRegText(registry(), utf16le(text));
   ASSERT_TRUE(result.ok) << result.line << ": " << result.message;
-  EXPECT_EQ("caf\xe9 ?", value(HKCU, "Software\\T", "Name"));
+  // The system's own encoding: UTF-8 here, the ANSI code page on Windows.
+  const std::string cafe = textFromUtf8("caf\xC3\xA9 \xE2\x82\xAC");
+  EXPECT_EQ(cafe, value(HKCU, "Software\\T", "Name"));
   EXPECT_EQ("%A%", value(HKCU, "Software\\T", "Wide"));
 
+  // The same text as UTF-8 with its mark, and as a Windows ANSI file,
+  // stores the same bytes.
   result = importRegText(registry(),
                          "\xEF\xBB\xBFWindows Registry Editor Version 5.00\n"
-                         "[HKEY_CURRENT_USER\\Software\\T]\n\"U8\"=\"\xC3\xA9\"\n");
+                         "[HKEY_CURRENT_USER\\Software\\T]\n\"U8\"=\"caf\xC3\xA9 \xE2\x82\xAC\"\n");
   ASSERT_TRUE(result.ok) << result.line << ": " << result.message;
-  EXPECT_EQ("\xe9", value(HKCU, "Software\\T", "U8"));
+  EXPECT_EQ(cafe, value(HKCU, "Software\\T", "U8"));
+  result = importRegText(registry(), "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\T]\n"
+                                     "\"Ansi\"=\"caf\xE9 \x80\"\n");
+  ASSERT_TRUE(result.ok) << result.line << ": " << result.message;
+  EXPECT_EQ(cafe, value(HKCU, "Software\\T", "Ansi"));
 }
 
 TEST_F(RegFileTest, DeletesKeysAndValues) {

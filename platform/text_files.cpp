@@ -90,11 +90,14 @@ std::string TextReader::readAll() {
 
 OutputFile::~OutputFile() { close(); }
 
-bool OutputFile::create(const std::string& path, Mode mode) {
+bool OutputFile::create(const std::string& path, Mode mode, Creation creation) {
   close();
   failed_ = false;
   // "w" is the C library's text mode: the platform's own line end for "\n".
-  file_ = std::fopen(path.c_str(), mode == kText ? "w" : "wb");
+  if (creation == kNewPrivate)
+    file_ = openNewPrivateFile(path, mode == kBinary);
+  else
+    file_ = std::fopen(path.c_str(), mode == kText ? "w" : "wb");
   return file_ != nullptr;
 }
 

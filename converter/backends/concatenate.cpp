@@ -42,7 +42,8 @@ class SpoolFile {
 // a text-mode copy would write them while the output itself stays binary.
 bool createWithLineEnd(const std::string& path, platform::OutputFile& out, std::string* lineEnd) {
   platform::OutputFile probe;
-  if (!probe.create(path, platform::OutputFile::kText) || !probe.write("\n") || !probe.close())
+  if (!probe.create(path, platform::OutputFile::kText, platform::OutputFile::kNewPrivate) ||
+      !probe.write("\n") || !probe.close())
     return false;
   std::string bytes;
   if (!platform::readBinaryFile(path, &bytes) || bytes.empty()) return false;

@@ -4,6 +4,7 @@
 
 #include "common/text.h"
 #include "platform/files.h"
+#include "platform/process.h"
 
 namespace vellora {
 
@@ -121,12 +122,18 @@ std::string distillerCommandLine(const JobRecord& job) {
 }
 
 std::string commandFileCommandLine(const JobRecord& job, const std::string& commandFile) {
+  // The program's path is quoted when it must be: a short path never holds a
+  // blank, but where there are no short paths a folder such as "Program
+  // Files" would split it.
   // The own Ghostscript is named relative to the system folder.
   if (job.interpreterKind == kOwnGhostscript)
-    return formatCut(kCommandLineCapacity, "%s%s%s  @\"%s\"", job.systemDir.c_str(),
-                     platform::kPathSeparator, job.interpreterExe.c_str(), commandFile.c_str());
-  return formatCut(kCommandLineCapacity, "%s @\"%s\"", job.interpreterExe.c_str(),
-                   commandFile.c_str());
+    return formatCut(kCommandLineCapacity, "%s  @\"%s\"",
+                     platform::quoteArgument(job.systemDir.str() + platform::kPathSeparator +
+                                             job.interpreterExe.str())
+                         .c_str(),
+                     commandFile.c_str());
+  return formatCut(kCommandLineCapacity, "%s @\"%s\"",
+                   platform::quoteArgument(job.interpreterExe).c_str(), commandFile.c_str());
 }
 
 }  // namespace
@@ -178,7 +185,7 @@ std::string commandFilePath(const std::string& tempDir, const std::string& workF
   if (workName.size() > 3 && dot != std::string::npos && dot > 3)
     name = "vl" + workName.substr(3, dot - 3) + ".cmd";
   return cut(tempDir + (endsWithSeparator ? "" : platform::kPathSeparator) + name,
-             kCommandFilePathCapacity);
+             shortPathCapacity());
 }
 
 InterpreterArguments buildInterpreterArguments(const JobRecord& job, const SettingsRecord& settings,

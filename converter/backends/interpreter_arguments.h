@@ -12,7 +12,6 @@ namespace vellora {
 
 constexpr std::size_t kCommandFileCapacity = 6000;
 constexpr std::size_t kCommandLineCapacity = 1300;
-constexpr std::size_t kCommandFilePathCapacity = 260;
 
 enum class ArgumentSet {
   kGhostscript,    // kinds 1 and 2, PDF (or a PDF converted afterwards)

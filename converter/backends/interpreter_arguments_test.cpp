@@ -58,6 +58,15 @@ TEST_F(ArgumentsTest, InstalledGhostscriptWithPresetName) {
   EXPECT_EQ(a.commandLine, "/usr/bin/gs @\"/t/vl.cmd\"");
 }
 
+TEST_F(ArgumentsTest, AProgramPathWithABlankIsQuoted) {
+  job->interpreterExe = "/opt/Program Files/gs/gs";
+  EXPECT_EQ(build().commandLine, "\"/opt/Program Files/gs/gs\" @\"/t/vl.cmd\"");
+  job->interpreterKind = kOwnGhostscript;
+  job->systemDir = "/Windows/System 32";
+  job->interpreterExe = "kelp/bin/gs";
+  EXPECT_EQ(build().commandLine, "\"/Windows/System 32/kelp/bin/gs\"  @\"/t/vl.cmd\"");
+}
+
 TEST_F(ArgumentsTest, InstalledGhostscriptWithPresetFile) {
   job->presetFilesInUse = 1;
   job->pdfSettingsName = "/app/QOptions/Print.joboptions";

@@ -5,6 +5,7 @@
 
 #include "converter/backends/command_file.h"
 #include "converter/backends/concatenate.h"
+#include "converter/job/job_files.h"
 #include "converter/job/job_helpers.h"
 #include "converter/job/run_log.h"
 #include "converter/ui/small_windows.h"
@@ -101,6 +102,9 @@ int runInterpreter(JobRecord& job, ArgumentSet set, const std::string& commandLi
   options.inheritHandles = true;
   options.hideWindow = true;
   options.captureOutput = withPipe;
+  // Its result is worth nothing once the job has ended: it must not go on
+  // writing (or holding the job's files) after a failure or a kill.
+  options.endWithCaller = true;
 
   platform::ChildProcess child;
   if (!child.start(commandLine, options)) {
@@ -183,6 +187,14 @@ int runConversionWith(JobRecord& job, const SettingsRecord& settings,
   }
 
   setInterpreterEnvironment(job);
+  // These write the user's file themselves; every other result waits in
+  // the work file until it is checked and put in place.
+  if (arguments.set == ArgumentSet::kDistiller || arguments.set == ArgumentSet::kExtraType) {
+    job.outputWritten = 1;
+    // Should the job die while the user's file is being written over, its
+    // backup is the previous document: no sweep after a dead job may take it.
+    if (job.backupMade) disownFile(job.backupFile);
+  }
   return runInterpreter(job, arguments.set, arguments.commandLine) == 1 ? kConversionEncrypted
                                                                         : kConversionDone;
 }

@@ -20,9 +20,11 @@ std::string quotedArgument(const std::string& value) {
   return platform::quoteArgumentAlways(value);
 }
 
-std::string examineCommand(const JobRecord& job) {
+std::string examineCommand(const JobRecord& job) { return examineFileCommand(job, job.outputPath); }
+
+std::string examineFileCommand(const JobRecord& job, const std::string& path) {
   return formatCut(kUtilityCommandCapacity, "%s i %s", text(quotedArgument(utilityProgram(job))),
-                   text(quotedArgument(platform::shortPath(job.outputPath))));
+                   text(quotedArgument(platform::shortPath(path))));
 }
 
 std::string joinCommand(const JobRecord& job, const SettingsRecord& settings,
@@ -67,10 +69,15 @@ std::string stationeryCommand(const JobRecord& job, const SettingsRecord& settin
 }
 
 std::string permissionDigits(const SettingsRecord& settings) {
-  return format("%d%d%d%d%d%d%d%d", settings.EAllowPrinting, settings.EAllowModifyContent,
-                settings.EAllowCopyPaste, settings.EAllowModifyAnnotations, settings.EAllowFillIn,
-                settings.EAllowScreenReading, settings.EAllowAssembly,
-                settings.EAllowDegradedPrinting);
+  // A permission is given or not: any value an administrator may have stored
+  // other than 0 (2, a "dword:ffffffff") allows, and stays one digit.
+  const std::int32_t values[] = {settings.EAllowPrinting,      settings.EAllowModifyContent,
+                                 settings.EAllowCopyPaste,     settings.EAllowModifyAnnotations,
+                                 settings.EAllowFillIn,        settings.EAllowScreenReading,
+                                 settings.EAllowAssembly,      settings.EAllowDegradedPrinting};
+  std::string digits;
+  for (std::int32_t value : values) digits += value != 0 ? '1' : '0';
+  return digits;
 }
 
 std::string encryptCommand(const JobRecord& job, const SettingsRecord& settings) {

@@ -34,13 +34,16 @@ std::string utilityProgram(const JobRecord& job);
 std::string quotedArgument(const std::string& text);
 
 std::string examineCommand(const JobRecord& job);
+// The same for any file (the job's own result before it replaces anything).
+std::string examineFileCommand(const JobRecord& job, const std::string& path);
 // Joins first and second into utilityOutFile with the document information
 // and the existing file's password.
 std::string joinCommand(const JobRecord& job, const SettingsRecord& settings,
                         const std::string& first, const std::string& second);
 // "w" when StationeryWatermark is 1, else "b".
 std::string stationeryCommand(const JobRecord& job, const SettingsRecord& settings);
-// The eight permission digits in the order the utility expects them.
+// The eight permission digits in the order the utility expects them, each
+// 1 for a stored value other than 0.
 std::string permissionDigits(const SettingsRecord& settings);
 // 40-bit for EncryptionLevel 1, 128-bit otherwise.
 std::string encryptCommand(const JobRecord& job, const SettingsRecord& settings);

@@ -104,6 +104,13 @@ TEST_F(UtilityCommandsTest, EncryptionCommandCarriesPasswordsDigitsAndLevel) {
   EXPECT_EQ(encryptCommand(job, settings),
             "\"/opt/vellora/vlutil\" e \"/tmp/w/vlo1A2B.tmp\" \"/tmp/w/vlx5E6F.tmp\" \"view\" "
             "\"change\" 10110001 128");
+
+  // Whatever an administrator stored, a permission is one digit: anything
+  // but 0 allows (a refused digit would leave the document unencrypted).
+  settings.EAllowPrinting = 2;
+  settings.EAllowFillIn = -1;
+  settings.EAllowAssembly = 0x31;  // a REG_SZ "1" read as a number
+  EXPECT_EQ(permissionDigits(settings), "10111011");
 }
 
 }  // namespace

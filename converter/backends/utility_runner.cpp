@@ -52,6 +52,7 @@ int runUtility(JobRecord& job, const std::string& commandLine, bool showStatus,
   // What the utility says goes into the error log, not onto the console of
   // whoever started the converter.
   options.captureOutput = true;
+  options.endWithCaller = true;
   int code;
   std::string said;
   if (!child.start(commandLine, options)) {

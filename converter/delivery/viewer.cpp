@@ -7,6 +7,7 @@
 #include "converter/settings/expand_environment.h"
 #include "converter/settings/store_access.h"
 #include "converter/ui/string_table.h"
+#include "platform/files.h"
 #include "platform/process.h"
 #include "platform/shell.h"
 #include "platform/ui.h"
@@ -28,6 +29,13 @@ bool startDetached(JobRecord& job, const std::string& command) {
   return false;
 }
 
+// A viewer or command given as a path: quoted when that path has a blank,
+// which only a short path could have avoided. A text that names no file is a
+// command line of its own (program and arguments) and stays as written.
+std::string programText(const std::string& command) {
+  return platform::fileExists(command) ? platform::quoteArgument(command) : command;
+}
+
 void viewerNotStarted(JobRecord& job) {
   showMessageId(job, kStrViewerNotStarted, platform::kMbOk | platform::kMbIconInformation);
 }
@@ -44,10 +52,10 @@ void viewOrPostProcess(JobRecord& job) {
   std::string command;
   std::string viewer = readRegistryString(platform::HKLM, kProductKey, "ViewerPath");
   if (!viewer.empty()) {
-    command = formatCut(kViewCommandCapacity, "%s %s", expandEnvironment(viewer).c_str(),
+    command = formatCut(kViewCommandCapacity, "%s %s", programText(expandEnvironment(viewer)).c_str(),
                         output.c_str());
   } else if (!job.postProcessCommand.empty()) {
-    std::string program = expandEnvironment(job.postProcessCommand);
+    std::string program = programText(expandEnvironment(job.postProcessCommand));
     if (!job.convertTarget.empty()) {
       command = formatCut(kViewCommandCapacity, "%s %s %s", program.c_str(),
                           quotedArgument(job.convertTarget).c_str(), output.c_str());
@@ -77,7 +85,8 @@ void viewOrPostProcess(JobRecord& job) {
 
   std::string reader = readRegistryString(platform::HKLM, kAcrobatReaderAppPath, "");
   if (reader.empty() ||
-      !startDetached(job, formatCut(kViewCommandCapacity, "%s %s", reader.c_str(), output.c_str())))
+      !startDetached(job, formatCut(kViewCommandCapacity, "%s %s", programText(reader).c_str(),
+                                    output.c_str())))
     viewerNotStarted(job);
 }
 

@@ -61,6 +61,16 @@ TEST_F(DeliveryJobs, AConfiguredViewerOpensTheResult) {
   EXPECT_EQ(started(1), kRecorder + "\t" + outDir + kSep + "Viewed.pdf\n");
 }
 
+TEST_F(DeliveryJobs, AViewerInAFolderWithABlankIsStartedWhole) {
+  const std::string viewer = machine.path("Program Files") + kSep + "viewer";
+  platform::createDirectories(machine.path("Program Files"));
+  ASSERT_TRUE(platform::copyFile(kRecorder, viewer, false));
+  setMachineString("SOFTWARE\\Norvale\\Vellora", "ViewerPath", viewer);
+  setMachineNumber("SOFTWARE\\Norvale\\Vellora", "autoview", 1);
+  ASSERT_EQ(print(spool(postScriptJob("Spaced", 1))).exitCode, 0);
+  EXPECT_EQ(started(1), viewer + "\t" + outDir + kSep + "Spaced.pdf\n");
+}
+
 TEST_F(DeliveryJobs, WithoutViewingNothingStartsAndAutoLaunchIsCleared) {
   setMachineString("SOFTWARE\\Norvale\\Vellora", "ViewerPath", kRecorder);
   ASSERT_EQ(print(spool(postScriptJob("Quiet", 1))).exitCode, 0);

@@ -1,5 +1,8 @@
-// The two ways a job is given up after it has been named.
+// The ways a job is given up: after it has been named, and when the system
+// asks the program to end.
 #pragma once
+
+#include <mutex>
 
 #include "converter/job/job_record.h"
 
@@ -14,5 +17,15 @@ namespace vellora {
 // the run log and abandonJob. The topmost variant is used when the utility
 // failed with 99, the plain one for 98.
 [[noreturn]] void failModifying(JobRecord& job, bool topmost);
+
+// From now on a request to end the program (Ctrl+C, logoff, kill) ends the
+// job as a failure does: its children are stopped, its files and the spool
+// file deleted, the run log written, and the process ends with code 0. The
+// user's previous file is left as it is.
+void installTerminationHandling(JobRecord& job);
+// Held while a result is put in place: a request to end the program waits
+// until the result is in place whole, and a placement never starts once the
+// end has begun.
+std::unique_lock<std::mutex> holdPlacement();
 
 }  // namespace vellora

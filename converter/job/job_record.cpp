@@ -1,6 +1,13 @@
 #include "converter/job/job_record.h"
 
+#include "platform/files.h"
+
 namespace vellora {
+
+std::size_t shortPathCapacity() {
+  return platform::kShortPathCapacity < kPathCapacity ? platform::kShortPathCapacity
+                                                      : kPathCapacity;
+}
 
 void ErrorLog::append(const char* text, std::size_t size) {
   // Plain loop, no library calls: the crash handler appends through here.

@@ -14,7 +14,9 @@
 namespace vellora {
 
 constexpr std::size_t kPathCapacity = 780;
-constexpr std::size_t kShortPathCapacity = 260;
+// Paths the system would shorten to their 8.3 form: at most this many
+// characters where it has short names, else as long as any path.
+std::size_t shortPathCapacity();
 constexpr std::size_t kNameCapacity = 255;
 constexpr std::size_t kTitleCapacity = 1000;
 constexpr std::size_t kMessageCapacity = 1000;
@@ -22,7 +24,6 @@ constexpr std::size_t kSettingTextCapacity = 500;
 constexpr std::size_t kErrorLogCapacity = 10000;
 
 using PathText = Bounded<kPathCapacity>;
-using ShortPathText = Bounded<kShortPathCapacity>;
 using NameText = Bounded<kNameCapacity>;
 
 // The conversion error log. It lives in a fixed buffer rather than a
@@ -75,14 +76,14 @@ struct JobRecord {
   PathText backupFile;      // "vlt": the previous file at outputPath
   PathText prologueFile;
   PathText epilogueFile;
-  ShortPathText commandFile;
-  ShortPathText installDir;
+  PathText commandFile;
+  PathText installDir;
   Bounded<261> systemDir;
   PathText fontsDir;
   PathText tempDir;
   Bounded<261> interpreterExe;
   PathText includePath;
-  ShortPathText optionsFile;
+  PathText optionsFile;
   PathText lastDirectory;
   PathText defaultPath;
   PathText convertTarget;
@@ -134,6 +135,24 @@ struct JobRecord {
   int viewWithReaderProgram = 0;
   // Whether the Save dialog (or an automatic rule) produced a name.
   int nameChosen = 0;
+  // How the result claims its name when it is put in place. A name made
+  // with a counter or a unique number is only chosen when the job is named;
+  // jobs running at once may choose the same one, and the one that places
+  // its result first gets it while the others move on to the next name.
+  // kClaimChosen: the name as it stands, replacing a file there.
+  int nameClaim = 0;
+  std::string claimHead;       // folder and prefix of numbered names
+  std::string claimName;       // the title part
+  std::string claimExtension;  // without its dot
+  // The interpreter wrote outputPath itself (Distiller, interpreter types);
+  // every other result leaves the user's file alone until it replaces it.
+  int outputWritten = 0;
+};
+
+enum NameClaim {
+  kClaimChosen = 0,
+  kClaimCounter = 1,  // claimHead + claimName + [n] + "." + claimExtension
+  kClaimUnique = 2,   // a fresh uniqueName of the prefix per attempt
 };
 
 }  // namespace vellora

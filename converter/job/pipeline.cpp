@@ -6,6 +6,7 @@
 #include "converter/delivery/email.h"
 #include "converter/delivery/error_report.h"
 #include "converter/delivery/viewer.h"
+#include "converter/job/abandon.h"
 #include "converter/job/exception_filter.h"
 #include "converter/job/job_files.h"
 #include "converter/job/job_helpers.h"
@@ -20,6 +21,7 @@
 #include "converter/ui/save_pdf_dialog.h"
 #include "converter/ui/string_table.h"
 #include "platform/files.h"
+#include "platform/text_encoding.h"
 #include "platform/ui.h"
 
 namespace vellora {
@@ -31,6 +33,9 @@ using platform::kMbIconWarning;
 using platform::kMbOk;
 
 const std::string kSep = platform::kPathSeparator;
+// Numbered names tried when the result claims one; the count ends a folder
+// where every name is taken, or reads as taken.
+constexpr int kNameClaimAttempts = 10000;
 
 int extraTypeNumber(const JobRecord& job) { return job.filterIndex - 2; }
 
@@ -84,11 +89,9 @@ void readDeliverySwitches(JobRecord& job) {
   if (autoview == 1) job.viewAfterConversion = 1;
 }
 
-// Ends a job whose output folder cannot be written. The previous file (the
-// folder test removed it) goes back, and the job's own files go.
+// Ends a job whose output folder cannot be written; the job's own files go.
 int endUnwritable(JobRecord& job, const std::string& message) {
   deleteSpoolFile(job);
-  restoreBackup(job);
   deleteTemporaryFiles(job);
   job.messageText = message;
   showMessage(job, kMbOk | kMbIconWarning);
@@ -102,25 +105,101 @@ void logOutputFailure(JobRecord& job, const char* what, int error) {
   appendLog(job.errorLog, "%s\nPDF Output Path: %s\n", job.outputPath.c_str());
 }
 
+std::string folderOf(const std::string& path) {
+  std::string::size_type slash = path.find_last_of(kSep);
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? kSep : path.substr(0, slash);
+}
+
+// Step 8: the output folder must take a file. The test writes a file of its
+// own there: the user's file stays untouched until the result replaces it.
+std::string folderWriteTest(const std::string& outputPath) {
+  std::string probe;
+  int code = platform::createTempFile(folderOf(outputPath), ".vl", &probe);
+  if (code != 0)
+    return formatCut(kMessageCapacity, "%s\n%s", stringTableText(kStrCannotWritePath).c_str(),
+                     systemErrorText(code).c_str());
+  ownFile(probe);
+  std::string problem = writeTest(probe);
+  deleteOwnedFile(probe);
+  return problem;
+}
+
+// A PostScript result cannot be joined to a PDF, and must not take the
+// PDF's place either: it goes beside it, under a ".ps" name of its own.
+void refuseJoiningPostScript(JobRecord& job) {
+  if (job.interpreterKind != kNoInterpreter || job.filterIndex > 2 ||
+      (job.existingFileMode != 2 && job.existingFileMode != 3))
+    return;
+  std::string head = job.outputPath;
+  if (endsWithIgnoreCase(head, ".pdf")) head.erase(head.size() - 4);
+  appendLog(job.errorLog, "%s\nPostScript cannot be joined to %s; it is written beside it\n",
+            job.outputPath.c_str());
+  job.existingFileMode = 0;
+  job.nameClaim = kClaimCounter;
+  job.claimHead = head;
+  job.claimName.clear();
+  job.claimExtension = "ps";
+  job.outputPath = claimCandidate(job, 0);
+}
+
+// Moves the result to its name in one step: over the chosen name, or onto
+// the first free numbered or unique name. False with *error set when it
+// could not be placed.
+bool placeResult(JobRecord& job, int* error) {
+  platform::FilePlacement placement;
+  const std::string copy = platform::FilePlacement::copyNameFor(job.outputPath);
+  ownFile(copy);
+  bool placed = false;
+  if (placement.prepare(job.workFile, copy)) {
+    if (job.nameClaim == kClaimChosen) {
+      placed = placement.placeReplacing(job.outputPath);
+    } else {
+      std::string previous = claimCandidate(job, 0);
+      for (int attempt = 0; attempt <= kNameClaimAttempts && !placed; ++attempt) {
+        const std::string target = attempt == 0 ? job.outputPath.str() : claimCandidate(job, attempt);
+        if (attempt > 0 && job.nameClaim == kClaimCounter) {
+          if (target == previous) break;  // the folder and prefix alone fill the name
+          previous = target;
+        }
+        if (placement.placeNew(target)) {
+          job.outputPath = target;
+          placed = true;
+        } else if (!platform::isFileExistsError(platform::lastError())) {
+          break;
+        }
+      }
+    }
+  }
+  *error = platform::lastError();
+  if (placed)
+    disownFile(copy);
+  else
+    deleteOwnedFile(copy);
+  return placed;
+}
+
 // Step 15: the result goes where the user asked for it.
 int putInPlace(ConverterRun& run) {
   JobRecord& job = run.job;
   bool copies = job.interpreterKind != kDistiller &&
                 (job.filterIndex == 1 || job.filterIndex == 2 || isConvertedType(job));
-  if (copies && !platform::copyFile(job.workFile, job.outputPath, true)) {
-    int error = platform::lastError();
+  int error = 0;
+  std::unique_lock<std::mutex> placing = holdPlacement();
+  if (copies && !placeResult(job, &error)) {
+    placing.unlock();
     job.messageText = format("%s:\n%s", stringTableText(kStrErrorWritingPdf).c_str(),
                              systemErrorText(error).c_str());
     showMessage(job, kMbOk | kMbIconWarning);
     logOutputFailure(job, "%s\nError creating PDF file (NT+)\n", error);
-    // The user chose to replace or join an existing document: it must not
-    // be lost because the new one could not be written.
-    restoreBackup(job);
+    // The previous file was never touched: it is still there, whole.
     writeRunLog(job);
     deleteTemporaryFiles(job);
     removeExceptionFilter();
     return 0;
   }
+  // Whatever the interpreter wrote in place is the delivered document now.
+  job.outputWritten = 0;
   deleteTemporaryFiles(job);
   return -2;  // go on
 }
@@ -128,17 +207,28 @@ int putInPlace(ConverterRun& run) {
 }  // namespace
 
 void applyFileTypeOptions(JobRecord& job, const CommandOptions& options) {
-  if (job.interpreterKind == kNoInterpreter) {
-    job.defaultExtension = "ps";
-    job.defaultFilterIndex = 2;
-  } else {
-    job.defaultExtension = "pdf";
-    job.defaultFilterIndex = 1;
-  }
-  if (options.hasDefaultFileType) job.defaultExtension = options.defaultFileType;
-  if (options.defaultExtIndex != 0) job.defaultFilterIndex = options.defaultExtIndex;
-  job.filterIndex = job.defaultFilterIndex;
+  const bool interpreter = job.interpreterKind != kNoInterpreter;
+  job.defaultFilterIndex = interpreter ? 1 : 2;
   job.extraFileTypes = options.fileTypes;
+  // An index that names no type the job can make counts as the default: no
+  // type below 1 or past the list, and no PDF without an interpreter.
+  const int types = 2 + static_cast<int>(job.extraFileTypes.size());
+  const int index = options.defaultExtIndex;
+  if (index >= 1 && index <= types && (index != 1 || interpreter)) job.defaultFilterIndex = index;
+  // The extension of automatic names is the type's own, so that a name
+  // always says what the file holds.
+  if (options.hasDefaultFileType) {
+    job.defaultExtension = options.defaultFileType;
+  } else if (job.defaultFilterIndex >= 3) {
+    std::string extension = job.extraFileTypes[job.defaultFilterIndex - 3].extension;
+    std::string::size_type dot = extension.rfind('.');
+    job.defaultExtension = dot == std::string::npos ? extension : extension.substr(dot + 1);
+    if (job.defaultExtension.empty() || job.defaultExtension.find('*') != std::string::npos)
+      job.defaultExtension = interpreter ? "pdf" : "ps";
+  } else {
+    job.defaultExtension = job.defaultFilterIndex == 2 ? "ps" : "pdf";
+  }
+  job.filterIndex = job.defaultFilterIndex;
   job.convertedTypeFlags.clear();
   for (const ExtraFileType& type : job.extraFileTypes)
     job.convertedTypeFlags.push_back(type.pdfOut == 1 ? 1 : 0);
@@ -147,7 +237,10 @@ void applyFileTypeOptions(JobRecord& job, const CommandOptions& options) {
 void fitOutputExtension(JobRecord& job) {
   std::string path = job.outputPath;
   if (job.filterIndex == 1) {
-    if (!endsWithIgnoreCase(path, ".pdf")) job.outputPath = path + ".pdf";
+    job.outputPath = pdfOutputName(path);
+    // Numbered names are claimed later with the same ending.
+    if (job.nameClaim != kClaimChosen && !equalsIgnoreCase(job.claimExtension, "pdf"))
+      job.claimExtension += ".pdf";
     return;
   }
   if (!isConvertedType(job)) return;
@@ -160,6 +253,9 @@ void fitOutputExtension(JobRecord& job) {
     path += extension;
   }
   job.convertTarget = path;
+  // The converted file is made by the type's command from a PDF with a
+  // unique name of its own; only that PDF is placed here.
+  job.nameClaim = kClaimChosen;
 
   std::string unique;
   if (platform::createTempFile(job.tempDir, "___", &unique) == 0) platform::deleteFile(unique);
@@ -184,11 +280,22 @@ int runPipeline(ConverterRun& run) {
   // 2. The title.
   scanSpool(job, job.spoolFile, job.documentName);
   setFieldText(settings.PDFTitle, job.title);
+  // A spool file with nothing to print in it would give a blank page that
+  // could replace a document: the job fails instead.
+  if (!spoolHasPostScript(job.spoolFile)) {
+    appendLog(job.errorLog, "%s\nThe spool file holds no PostScript: %s\n", job.spoolFile.c_str());
+    logOutputFailure(job, "%s\nError creating PDF file (errConverting)\n", platform::lastError());
+    ReportConversionError(job);
+  }
 
   // 3. The name: automatic rules, then the dialog.
   NamingResult naming = nameOutput(job, initialFolder);
   readDeliverySwitches(job);
   if (!naming.nameProduced) askForName(run, naming);
+  // PostScript as the type of an automatic name means PostScript, as it
+  // does when chosen in the dialog.
+  if (naming.nameProduced && job.filterIndex == 2 && job.interpreterKind != kDistiller)
+    job.interpreterKind = kNoInterpreter;
 
   // 6. No name chosen. (Checked before the extension and backup steps, which
   // would otherwise copy a file of the suggested name for nothing.)
@@ -202,6 +309,9 @@ int runPipeline(ConverterRun& run) {
 
   // 4. The extension.
   fitOutputExtension(job);
+  refuseJoiningPostScript(job);
+
+  if (job.nameClaim == kClaimChosen) lockOutputFile(job);
 
   // 5. The backup of a file that is already there.
   if (platform::fileExists(job.outputPath)) {
@@ -228,11 +338,10 @@ int runPipeline(ConverterRun& run) {
     examineExistingPdf(run);
 
   // 8. The output folder must be writable.
-  platform::deleteFile(job.outputPath);
   if (osFamily() != 1) {
-    std::string problem = writeTest(job.outputPath);
+    std::string problem = folderWriteTest(job.outputPath);
     if (!problem.empty()) return endUnwritable(job, problem);
-    if (!writeTest(job.outputPath).empty()) job.viewWithReaderProgram = 1;
+    if (!folderWriteTest(job.outputPath).empty()) job.viewWithReaderProgram = 1;
   }
 
   // 9. Prologue and epilogue.
@@ -250,6 +359,7 @@ int runPipeline(ConverterRun& run) {
       !interpreterStillPresent(job)) {
     showMessageId(job, kStrNoInterpreterWritingPostScript, kMbOk | kMbIconWarning);
     job.interpreterKind = kNoInterpreter;
+    refuseJoiningPostScript(job);
   }
 
   // 11. A converted type runs its command afterwards.
@@ -271,6 +381,15 @@ int runPipeline(ConverterRun& run) {
       removeExceptionFilter();
       return 0;
     }
+    logOutputFailure(job, "%s\nError creating PDF file (errConverting)\n", platform::lastError());
+    ReportConversionError(job);
+  }
+
+  // The result must be a PDF before anything is done with it: an
+  // interpreter that wrote something else and said nothing has failed.
+  bool checkable = !job.postScriptOnly && !job.outputWritten &&
+                   (job.filterIndex == 1 || isConvertedType(job));
+  if (checkable && !resultIsReadablePdf(job)) {
     logOutputFailure(job, "%s\nError creating PDF file (errConverting)\n", platform::lastError());
     ReportConversionError(job);
   }

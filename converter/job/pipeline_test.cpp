@@ -42,6 +42,38 @@ TEST_F(FileTypeTest, DefaultsFollowTheInterpreterAndTheOptionsFile) {
   EXPECT_EQ(job.filterIndex, 3);
 }
 
+TEST_F(FileTypeTest, AnIndexNamingNoTypeIsTheDefaultAndNamesSayWhatTheFileHolds) {
+  for (int index : {-1, 5, 1000}) {
+    options.defaultExtIndex = index;
+    applyFileTypeOptions(job, options);
+    EXPECT_EQ(job.filterIndex, 1) << index;
+    EXPECT_EQ(job.defaultExtension, "pdf") << index;
+  }
+  options.defaultExtIndex = 2;
+  applyFileTypeOptions(job, options);
+  EXPECT_EQ(job.defaultExtension, "ps");
+  options.defaultExtIndex = 4;
+  applyFileTypeOptions(job, options);
+  EXPECT_EQ(job.defaultExtension, "png");
+
+  // Without an interpreter there is no PDF to make.
+  JobRecord postScript;
+  postScript.interpreterKind = kNoInterpreter;
+  options.defaultExtIndex = 1;
+  applyFileTypeOptions(postScript, options);
+  EXPECT_EQ(postScript.filterIndex, 2);
+  EXPECT_EQ(postScript.defaultExtension, "ps");
+}
+
+TEST_F(FileTypeTest, NumberedNamesAreClaimedWithThePdfEnding) {
+  job.nameClaim = kClaimCounter;
+  job.claimExtension = "ps";
+  job.outputPath = "/d/Report.ps";
+  fitOutputExtension(job);
+  EXPECT_EQ(job.outputPath.str(), "/d/Report.ps.pdf");
+  EXPECT_EQ(job.claimExtension, "ps.pdf");
+}
+
 TEST_F(FileTypeTest, APdfNameEndsInPdfWhateverItsLetterCase) {
   job.outputPath = "/d/Report";
   fitOutputExtension(job);

@@ -5,6 +5,7 @@
 #include "common/product.h"
 #include "converter/backends/utility_commands.h"
 #include "converter/backends/utility_runner.h"
+#include "converter/delivery/error_report.h"
 #include "converter/job/abandon.h"
 #include "converter/job/job_helpers.h"
 #include "converter/job/run_log.h"
@@ -164,7 +165,25 @@ void applyEncryption(ConverterRun& run) {
     failModifying(job, code == kUtilityFailureTopmost);
   } else {
     showEncryptionFailure(job);
+    // Distiller's document is delivered as it is, the message says so; any
+    // other must not reach the user without the protection asked for.
+    if (job.interpreterKind != kDistiller) {
+      appendLog(job.errorLog, "%s\nEncryption failed (Output File: %s)\n", job.workFile.c_str());
+      ReportConversionError(job);
+    }
   }
+}
+
+bool resultIsReadablePdf(JobRecord& job) {
+  int code = runUtility(job, examineFileCommand(job, job.workFile), false, std::string());
+  // Encrypted is still a PDF; anything else that is not 0 (unreadable, no
+  // pages, the utility failing or missing) means nothing is known to be
+  // there worth delivering.
+  if (code == kUtilityOk || code == kUtilityEncrypted || code == kUtilityEncryptedRestricted)
+    return true;
+  appendLog(job.errorLog, "%s\nThe PostScript interpreter's result is not a readable PDF: %s\n",
+            job.workFile.c_str());
+  return false;
 }
 
 void setProducer(ConverterRun& run) {

@@ -16,8 +16,13 @@ void examineExistingPdf(ConverterRun& run);
 void joinWithExistingPdf(ConverterRun& run);
 // Applies the chosen stationery when it is enabled and named.
 void applyStationery(ConverterRun& run);
-// Sets passwords and permissions when an encryption level is chosen.
+// Sets passwords and permissions when an encryption level is chosen. When
+// that fails the job fails (the previous file stays as it was), except with
+// Distiller, whose document is delivered unencrypted after saying so.
 void applyEncryption(ConverterRun& run);
+// Whether the interpreter's result in the work file is a PDF the utility
+// can read; logs when it is not.
+bool resultIsReadablePdf(JobRecord& job);
 // Gives the document the product's name as its producer (Ghostscript writes
 // its own). A failure leaves the document as it is.
 void setProducer(ConverterRun& run);

@@ -68,7 +68,7 @@ int writeRunLog(const JobRecord& job, std::string* writtenPath) {
 std::string writeTest(const std::string& path) {
   platform::deleteFile(path);
   platform::OutputFile file;
-  if (!file.create(path, platform::OutputFile::kText)) {
+  if (!file.create(path, platform::OutputFile::kText, platform::OutputFile::kNewPrivate)) {
     int error = platform::lastError();
     return formatCut(kMessageCapacity, "%s\n%s", stringTableText(kStrCannotWritePath).c_str(),
                      systemErrorText(error).c_str());

@@ -3,7 +3,9 @@
 #include "common/monitor_contract.h"
 #include "common/product.h"
 #include "converter/backends/interpreter_setup.h"
+#include "converter/job/abandon.h"
 #include "converter/job/exception_filter.h"
+#include "converter/job/job_files.h"
 #include "converter/job/job_helpers.h"
 #include "converter/job/run_log.h"
 #include "converter/ui/background_scans.h"
@@ -40,10 +42,11 @@ bool createJobFiles(JobRecord& job) {
         break;
       }
       *files[i] = platform::shortPath(path);
+      ownFile(*files[i]);
     }
     if (all) return true;
     for (PathText* file : files) {
-      if (!file->empty()) platform::deleteFile(*file);
+      if (!file->empty()) deleteOwnedFile(*file);
       file->clear();
     }
     std::string fallback = platform::tempPath();
@@ -60,9 +63,9 @@ std::string workingFolder() {
   std::string folder =
       platform::applicationDataFolder() + kSep + kProductName + kSep + "Temp";
   // One directory level only: a product folder under application data that
-  // does not exist means the product was never set up for this user.
-  if (!platform::fileExists(folder) && !platform::createDirectory(folder))
-    return platform::tempPath();
+  // does not exist means the product was never set up for this user. The
+  // folder holds copies of the user's documents: no one else may look in.
+  if (!platform::createPrivateDirectory(folder)) return platform::tempPath();
   return platform::shortPath(folder);
 }
 
@@ -75,10 +78,12 @@ bool startJob(ConverterRun& run, const std::vector<std::string>& arguments, int*
   // 3. The product folder.
   job.installDir =
       cut(platform::shortPath(readRegistryString(platform::HKLM, kProductKey, kAppPathValue)),
-          kShortPathCapacity);
+          shortPathCapacity());
 
-  // 4. From here on a crash still leaves the error log on disk.
+  // 4. From here on a crash still leaves the error log on disk, and a
+  // request to end the program ends the job the way a failure does.
   installExceptionFilter(job);
+  installTerminationHandling(job);
 
   // 5. System folders and the own Ghostscript's library path.
   job.systemDir = platform::systemFolder();
@@ -96,7 +101,15 @@ bool startJob(ConverterRun& run, const std::vector<std::string>& arguments, int*
 
   // 7.
   job.pageCount = leadingInt(arguments[0]);
-  job.spoolFile = cut(platform::shortPath(arguments[1]), kShortPathCapacity);
+  // A path cut short would name some other file, which the job would then
+  // delete as its spool file: such a job runs without one and fails.
+  const std::string spool = platform::shortPath(arguments[1]);
+  if (spool.size() < shortPathCapacity()) {
+    job.spoolFile = spool;
+  } else {
+    job.keepSpoolFile = 1;
+    appendLog(job.errorLog, "%s\nThe spool file's path is too long: %s\n", arguments[1].c_str());
+  }
   if (arguments.size() >= 3) job.documentName = arguments[2];
 
   // 8. The print monitor passes the printer as the fourth argument; the
@@ -114,8 +127,12 @@ bool startJob(ConverterRun& run, const std::vector<std::string>& arguments, int*
     job.pageCount = 1;
     job.keepSpoolFile = 1;
   }
+  // The banner starts the log; a note made before it (a spool path too
+  // long) follows it.
+  const std::string early = job.errorLog.str();
   job.errorLog.clear();
   job.errorLog.append(kJobBanner);
+  job.errorLog.append(early);
   // Which windows this job can show, and why: the first thing to know when
   // a job asked nobody.
   appendLog(job.errorLog, "%s\nUser interface: %s\n", platform::ui().description().c_str());
@@ -125,6 +142,7 @@ bool startJob(ConverterRun& run, const std::vector<std::string>& arguments, int*
 
   // 14. and 15.
   job.tempDir = workingFolder();
+  beginFileOwnership(job);
   if (!createJobFiles(job)) {
     appendLog(job.errorLog, "%s\nError creating temporary files in: %s\n%s\n",
               job.tempDir.c_str(), lastErrorText().c_str());
@@ -138,7 +156,8 @@ bool startJob(ConverterRun& run, const std::vector<std::string>& arguments, int*
   startStationeryScan(fieldText(run.settings.record.StationeryPath), job.installDir.str());
 
   // 18.
-  job.optionsFile = job.installDir.str() + kSep + job.printerName.str() + ".opt";
+  job.optionsFile =
+      cut(job.installDir.str() + kSep + job.printerName.str() + ".opt", shortPathCapacity());
   job.lastDirectory = readRegistryString(platform::HKCU, kProductKey, "LastDirectory");
 
   // 19.

@@ -12,6 +12,7 @@
 #include "platform/process.h"
 #include "platform/registry.h"
 #include "platform/system.h"
+#include "platform/text_encoding.h"
 
 namespace vellora {
 
@@ -21,6 +22,10 @@ constexpr std::size_t kLogonNameLength = 100;
 // File times of two jobs started within one tick of a coarse system clock are
 // equal; a taken name is tried again this many times, a millisecond apart.
 constexpr int kUniqueNameAttempts = 1000;
+// Numbered names are counted up at most this far; a folder where all are
+// taken (or where every name reads as taken) ends the count.
+constexpr int kCounterLimit = 10000;
+constexpr char kUntitled[] = "Untitled";
 
 bool machineAutoName() { return readStoreNumber(StoreKey::kMachine, "autoname") == 1; }
 
@@ -55,25 +60,55 @@ bool isDeviceName(const std::string& word) {
 }
 
 // The name with its tail (counter and extension) kept whole: when everything
-// does not fit in 259 characters the title part gives way, so that the
-// numbered names stay different from each other.
+// does not fit in 259 characters the title part gives way (never inside a
+// character), so that the numbered names stay different from each other.
 std::string fitName(const std::string& head, const std::string& name, const std::string& tail) {
   const std::size_t limit = kAutoNameCapacity - 1;
   if (head.size() + name.size() + tail.size() <= limit) return head + name + tail;
   const std::size_t fixed = head.size() + tail.size();
   const std::size_t room = fixed < limit ? limit - fixed : 0;
-  return cut(head + name.substr(0, room) + tail, kAutoNameCapacity);
+  const std::string whole = head + name.substr(0, platform::textCutPoint(name, room)) + tail;
+  return whole.substr(0, platform::textCutPoint(whole, limit));
 }
 
-// The name while no file of it exists, else the next numbered one.
+std::string numberedName(const std::string& head, const std::string& name, const std::string& ext,
+                         int number) {
+  return fitName(head, name, (number > 0 ? std::to_string(number) : std::string()) + "." + ext);
+}
+
+// The name while no file of it exists, else the next numbered one; counting
+// stops at the limit (the name then stays taken and claiming it fails).
 std::string countedName(const std::string& head, const std::string& name, const std::string& ext) {
-  std::string candidate = fitName(head, name, "." + ext);
-  for (int n = 1; platform::fileExists(candidate); ++n) {
-    std::string next = fitName(head, name, std::to_string(n) + "." + ext);
+  std::string candidate = numberedName(head, name, ext, 0);
+  for (int n = 1; n <= kCounterLimit && platform::fileExists(candidate); ++n) {
+    std::string next = numberedName(head, name, ext, n);
     if (next == candidate) break;  // the folder and prefix alone fill the name
     candidate = next;
   }
   return candidate;
+}
+
+// A prefix is part of a file name: a separator in it would lead elsewhere.
+std::string prefixFileName(const std::string& prefix) {
+  std::string name;
+  for (char c : prefix) name += fileNameChar(static_cast<unsigned char>(c));
+  return name;
+}
+
+// Where numbered title names go: the folder and prefix, with the unique
+// number of an incrementing prefix fixed once per job.
+std::string titleNameHead(const JobRecord& job) {
+  if (job.autoNameIncrement) return job.defaultPath.str() + uniqueName(job.autoNamePrefix) + "-";
+  return job.defaultPath.str() + job.autoNamePrefix.str();
+}
+
+// The title's file name, or the document's, or "Untitled": a name is never
+// only its extension (a hidden ".pdf").
+std::string nameForTitle(const JobRecord& job, const std::string& title) {
+  std::string name = titleFileName(title);
+  if (name.empty()) name = titleFileName(job.documentName);
+  if (name.empty()) name = kUntitled;
+  return name;
 }
 
 void deleteDocumentsValue(platform::RegRoot root, const std::string& name) {
@@ -103,7 +138,7 @@ std::string unusedName(const std::function<std::string()>& candidate, int* attem
 }
 
 std::string titleFileName(const std::string& title) {
-  const std::string work = cut(title, kTitleWorkCapacity);
+  const std::string work = title.substr(0, platform::textCutPoint(title, kTitleWorkCapacity - 1));
   std::string name;
   for (std::size_t i = applicationPrefixLength(work); i < work.size(); ++i) {
     unsigned char code = static_cast<unsigned char>(work[i]);
@@ -112,7 +147,9 @@ std::string titleFileName(const std::string& title) {
     // backslash must not become a separator, a NUL must not end the name.
     name += fileNameChar(code);
   }
-  name = cutTitleExtension(name, false);
+  // The escapes are bytes of the Windows code page the document was printed
+  // from; the name must be text of this system's file names.
+  name = cutTitleExtension(platform::textFromAnsi(name), false);
 
   // "." and ".." (and names Windows trims to them) would leave the folder.
   if (!name.empty() && onlyDotsAndBlanks(name)) name.assign(name.size(), '_');
@@ -134,19 +171,29 @@ std::string uniqueName(const std::string& prefix) {
 }
 
 std::string autoNameFromTitle(const JobRecord& job, const std::string& title) {
-  const std::string name = titleFileName(title);
+  const std::string name = nameForTitle(job, title);
   const std::string& ext = job.defaultExtension;
 
   if (machineAutoName()) {
     const std::string folder =
         expandEnvironment(readRegistryString(platform::HKLM, kMachineKey, "autonamepath"));
-    return formatCut(kAutoNameCapacity, "%s%s%s.%s", folder.c_str(), platform::kPathSeparator,
-                     name.c_str(), ext.c_str());
+    return fitName(folder + platform::kPathSeparator, name, "." + ext);
   }
-  if (!job.suppressDialog) return cut(name, kAutoNameCapacity);
-  if (job.autoNameIncrement)
-    return countedName(job.defaultPath.str() + uniqueName(job.autoNamePrefix) + "-", name, ext);
-  return countedName(job.defaultPath.str() + job.autoNamePrefix.str(), name, ext);
+  if (!job.suppressDialog) return name.substr(0, platform::textCutPoint(name, kAutoNameCapacity - 1));
+  return countedName(titleNameHead(job), name, ext);
+}
+
+std::string pdfOutputName(const std::string& path) {
+  return endsWithIgnoreCase(path, ".pdf") ? path : path + ".pdf";
+}
+
+std::string claimCandidate(const JobRecord& job, int attempt) {
+  if (job.nameClaim == kClaimCounter)
+    return numberedName(job.claimHead, job.claimName, job.claimExtension, attempt);
+  if (job.nameClaim == kClaimUnique)
+    return formatCut(kPathCapacity, "%s%s.%s", job.claimHead.c_str(),
+                     uniqueName(job.autoNamePrefix).c_str(), job.claimExtension.c_str());
+  return job.outputPath;
 }
 
 std::string presetName(const std::string& title) {
@@ -181,6 +228,11 @@ std::string applyNamingOptions(JobRecord& job, const CommandOptions& options,
   if (options.hasDefaultPath) {
     job.lastDirectory = options.defaultPath;
     job.defaultPath = expandEnvironment(options.defaultPath);
+    // Names are made as folder + name: a folder written without its
+    // separator would put "outReport.pdf" beside it instead of into it.
+    if (!job.defaultPath.empty() && !endsWithIgnoreCase(job.defaultPath, platform::kPathSeparator) &&
+        platform::isDirectory(job.defaultPath))
+      job.defaultPath = job.defaultPath.str() + platform::kPathSeparator;
     folder = job.lastDirectory;
   } else {
     if (job.lastDirectory.empty())
@@ -196,7 +248,8 @@ std::string applyNamingOptions(JobRecord& job, const CommandOptions& options,
     folder = job.lastDirectory;
   }
 
-  if (options.hasAutoNamePrefix) job.autoNamePrefix = expandEnvironment(options.autoNamePrefix);
+  if (options.hasAutoNamePrefix)
+    job.autoNamePrefix = prefixFileName(expandEnvironment(options.autoNamePrefix));
   job.autoNameIncrement = options.autoNameIncr ? 1 : 0;
   job.suppressDialog = options.suppressDialog ? 1 : 0;
   job.autoNameTitleExplicit = options.autoNameTitleExplicit ? 1 : 0;
@@ -210,15 +263,26 @@ NamingResult nameOutput(JobRecord& job, const std::string& initialFolder) {
   const std::string& ext = job.defaultExtension;
 
   job.outputPath.clear();
+  job.nameClaim = kClaimChosen;
   if (machineAutoName()) job.outputPath = autoNameFromTitle(job, job.title);
   if (job.outputPath.size() < 2) job.outputPath = presetName(job.title);
   if (job.suppressDialog) {
-    if (job.autoNameIncrement)
+    if (job.autoNameIncrement) {
       job.outputPath = incrementName(job);
-    else if (job.autoNameTitle)
-      job.outputPath =
-          job.autoNameTitleExplicit ? job.title.str() : autoNameFromTitle(job, job.title);
-    else
+      job.nameClaim = kClaimUnique;
+      job.claimHead = job.defaultPath.str();
+      job.claimExtension = ext;
+    } else if (job.autoNameTitle && job.autoNameTitleExplicit) {
+      job.outputPath = job.title.str();
+    } else if (job.autoNameTitle && !machineAutoName()) {
+      job.nameClaim = kClaimCounter;
+      job.claimHead = titleNameHead(job);
+      job.claimName = nameForTitle(job, job.title);
+      job.claimExtension = ext;
+      job.outputPath = countedName(job.claimHead, job.claimName, ext);
+    } else if (job.autoNameTitle) {
+      job.outputPath = autoNameFromTitle(job, job.title);
+    } else
       job.outputPath = formatCut(kPathCapacity, "%s%s.%s", job.defaultPath.c_str(),
                                  job.autoNamePrefix.c_str(), ext.c_str());
   }

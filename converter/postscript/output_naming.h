@@ -43,16 +43,27 @@ std::string applyNamingOptions(JobRecord& job, const CommandOptions& options,
 
 // Runs the naming rules in order for job.title and job.rawTitle. With a name,
 // job.outputPath holds it, job.nameChosen is 1 and job.filterIndex the default
-// one; without, job.outputPath holds the dialog's initial name.
+// one; without, job.outputPath holds the dialog's initial name. A numbered
+// or unique name also sets how the result claims it (job.nameClaim).
 NamingResult nameOutput(JobRecord& job, const std::string& initialFolder);
+
+// A PDF's name: ".pdf" appended unless the name ends with it (letter case
+// ignored).
+std::string pdfOutputName(const std::string& path);
+
+// The name a result claiming a numbered or unique name tries at this
+// attempt (1, 2, ...) when the ones before were taken: the title name with
+// that counter, or a fresh unique name.
+std::string claimCandidate(const JobRecord& job, int attempt);
 
 // "<prefix><logon name>-<high><low>": the current file time's two 32-bit
 // halves, each as a signed decimal number.
 std::string uniqueName(const std::string& prefix);
 
 // A name or path built from a title (at most 259 characters): the title
-// cleaned into a safe file name, placed as the machine's "autoname" rule or
-// the job's flags say; forms inside a folder count up while the file exists.
+// cleaned into a safe file name (the document's name, or "Untitled", when
+// nothing of it is left), placed as the machine's "autoname" rule or the
+// job's flags say; forms inside a folder count up while the file exists.
 std::string autoNameFromTitle(const JobRecord& job, const std::string& title);
 
 // The administrator's name for this job: the machine's "Documents" value
@@ -71,8 +82,9 @@ std::string suggestedName(const std::string& rawTitle);
 std::string unusedName(const std::function<std::string()>& candidate, int* attempts = nullptr);
 
 // The file-name form of a title's characters: prefix skipped, escapes
-// decoded, reserved and control characters replaced by "_", extension cut,
-// and a name that could leave its folder or name a device made harmless.
+// decoded (as the Windows code page's characters, in the system's own text
+// encoding), reserved and control characters replaced by "_", extension
+// cut, and a name that could leave its folder or name a device made harmless.
 std::string titleFileName(const std::string& title);
 
 }  // namespace vellora

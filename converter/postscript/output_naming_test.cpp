@@ -10,6 +10,7 @@
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/system.h"
+#include "platform/text_encoding.h"
 #include "testsupport/fresh_machine.h"
 
 namespace vellora {
@@ -124,6 +125,65 @@ TEST_F(NamingTest, EscapesAndControlCharactersNeverLeaveTheFolder) {
   EXPECT_EQ(autoNameFromTitle(job, "con"), out + kSep + "con_.pdf");
   EXPECT_EQ(titleFileName("COM1.txt report"), "COM1_.txt report");
   EXPECT_EQ(titleFileName("console"), "console");
+}
+
+TEST_F(NamingTest, NamesAreTheSystemsTextAndNeverOnlyAnExtension) {
+  setMachineAutoName(out);
+  // Windows titles arrive as code-page bytes; names are the system's text.
+  const std::string resume = platform::kTextIsUtf8 ? "R\xc3\xa9sum\xc3\xa9" : "R\xe9sum\xe9";
+  EXPECT_EQ(titleFileName("R\\351sum\\351 \\050final\\051.doc"), resume + " (final)");
+  EXPECT_EQ(titleFileName("Caf\xc3\xa9"), platform::kTextIsUtf8 ? "Caf\xc3\xa9" : "Caf\xc3\xa9");
+  // Cut to fit, never inside a character.
+  std::string long_name = autoNameFromTitle(job, std::string(300, '\xe9'));
+  EXPECT_TRUE(!platform::kTextIsUtf8 || platform::isValidUtf8(long_name)) << long_name;
+
+  // Nothing left of the title: the document's name, then "Untitled".
+  EXPECT_EQ(autoNameFromTitle(job, ""), out + kSep + "Untitled.pdf");
+  job.documentName = "Memo.txt";
+  EXPECT_EQ(autoNameFromTitle(job, ""), out + kSep + "Memo.pdf");
+}
+
+TEST_F(NamingTest, APrefixStaysInTheFolderAndTheFolderGetsItsSeparator) {
+  options.hasDefaultPath = options.hasAutoNamePrefix = true;
+  options.defaultPath = out;  // no separator at the end
+  options.autoNamePrefix = ".." + kSep + ".." + kSep + "x";
+  options.suppressDialog = true;
+  applyOptions();
+  EXPECT_EQ(job.defaultPath.str(), out + kSep);
+  EXPECT_EQ(job.autoNamePrefix.str(), ".._.._x");
+  nameOutput(job, out);
+  EXPECT_EQ(job.outputPath.str(), out + kSep + ".._.._x.pdf");
+  // A folder that does not exist is left as written.
+  options.defaultPath = out + kSep + "pre";
+  applyOptions();
+  EXPECT_EQ(job.defaultPath.str(), out + kSep + "pre");
+}
+
+TEST_F(NamingTest, NumberedNamesAreClaimedWhenTheResultIsPlaced) {
+  options.hasDefaultPath = true;
+  options.defaultPath = out + kSep;
+  options.suppressDialog = options.autoNameTitle = true;
+  applyOptions();
+  job.title = "Minutes";
+  nameOutput(job, out);
+  EXPECT_EQ(job.nameClaim, kClaimCounter);
+  EXPECT_EQ(claimCandidate(job, 1), out + kSep + "Minutes1.pdf");
+  EXPECT_EQ(claimCandidate(job, 12), out + kSep + "Minutes12.pdf");
+
+  options.autoNameIncr = true;
+  options.hasAutoNamePrefix = true;
+  options.autoNamePrefix = "scan";
+  applyOptions();
+  nameOutput(job, out);
+  EXPECT_EQ(job.nameClaim, kClaimUnique);
+  EXPECT_EQ(claimCandidate(job, 1).find(out + kSep + "scan" + platform::userName() + "-"), 0u);
+
+  // A name the administrator fixed is replaced, not counted.
+  options = CommandOptions{};
+  options.suppressDialog = true;
+  applyOptions();
+  nameOutput(job, out);
+  EXPECT_EQ(job.nameClaim, kClaimChosen);
 }
 
 TEST_F(NamingTest, DocumentsValuesAreUsedOnce) {

@@ -1,4 +1,5 @@
 // Writing the prologue and epilogue files of a job.
+#include "converter/job/job_files.h"
 #include "converter/job/run_log.h"
 #include "converter/postscript/prologue.h"
 #include "platform/files.h"
@@ -7,8 +8,9 @@ namespace vellora {
 
 namespace {
 
-// The unique-name call creates the file; it is deleted and created again as
-// a text file so that the text is written in the platform's text mode.
+// The unique-name call creates the file; it is deleted and created again,
+// new and private, as a text file so that the text is written in the
+// platform's text mode.
 int writeJobFile(JobRecord& job, const char* prefix, const std::string& text,
                  const char* failureEntry, std::string* path) {
   path->clear();
@@ -18,12 +20,14 @@ int writeJobFile(JobRecord& job, const char* prefix, const std::string& text,
     appendLog(job.errorLog, failureEntry, job.tempDir.c_str());
     return 0;
   }
+  ownFile(name);
   platform::deleteFile(name);
   platform::OutputFile file;
-  bool written = file.create(name, platform::OutputFile::kText) && file.write(text);
+  bool written = file.create(name, platform::OutputFile::kText, platform::OutputFile::kNewPrivate) &&
+                 file.write(text);
   if (!file.close() || !written) {
     appendLog(job.errorLog, failureEntry, name.c_str());
-    platform::deleteFile(name);
+    deleteOwnedFile(name);
     return 0;
   }
   *path = name;

@@ -84,4 +84,15 @@ int scanSpool(JobRecord& job, const std::string& spoolFile, const std::string& d
   return sawPostScript;
 }
 
+bool spoolHasPostScript(const std::string& spoolFile) {
+  platform::TextReader reader;
+  if (spoolFile.empty() || !reader.open(spoolFile)) return false;
+  std::string line;
+  while (reader.readLine(&line)) {
+    std::string::size_type first = line.find_first_not_of(" \t\r\f\v");
+    if (first != std::string::npos && line[first] != '%' && line[first] != '\0') return true;
+  }
+  return false;
+}
+
 }  // namespace vellora

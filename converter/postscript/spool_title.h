@@ -42,4 +42,9 @@ std::string cleanTitle(const std::string& title);
 // a line holding "%!PS" was read, else 0.
 int scanSpool(JobRecord& job, const std::string& spoolFile, const std::string& documentName);
 
+// Whether the spool file holds anything for an interpreter to run: a line
+// that is neither blank nor a comment. An empty or unreadable file, or one of
+// comments only, holds no PostScript.
+bool spoolHasPostScript(const std::string& spoolFile);
+
 }  // namespace vellora

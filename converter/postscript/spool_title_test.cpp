@@ -39,6 +39,15 @@ TEST_F(ScanSpoolTest, WithoutTitleTheFileIsReadToItsEndAndTheDocumentNameCounts)
   EXPECT_EQ(job.title.str(), "");
 }
 
+TEST_F(ScanSpoolTest, OnlyALineThatIsNeitherBlankNorACommentIsPostScript) {
+  EXPECT_FALSE(spoolHasPostScript(spool("")));
+  EXPECT_FALSE(spoolHasPostScript(spool("\r\n \t\n\x1a showpage\n")));  // Ctrl-Z ends it
+  EXPECT_FALSE(spoolHasPostScript(spool("%!PS-Adobe-3.0\n%%Title: x\n  %%EOF\n")));
+  EXPECT_FALSE(spoolHasPostScript(machine.path("missing.ps")));
+  EXPECT_TRUE(spoolHasPostScript(spool("%!PS\n  showpage\n")));
+  EXPECT_TRUE(spoolHasPostScript(spool("\x1b%-12345X@PJL JOB\n")));
+}
+
 TEST(CleanTitle, PrefixEscapesAndExtension) {
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"(Microsoft PowerPoint - Slides)", "Slides)"},

@@ -255,6 +255,12 @@ SaveDialogResult nameWithoutDialog(ConverterRun& run, const SaveDialogSetup& set
   job.outputPath = path;
   job.filterIndex = job.defaultFilterIndex;
   job.existingFileMode = 0;
+  // Another job may take the same free name before this one is done: the
+  // result claims it when it is placed, and counts on if it is taken.
+  job.nameClaim = kClaimCounter;
+  job.claimHead = stem;
+  job.claimName.clear();
+  job.claimExtension = extension;
   appendLog(job.errorLog,
             "%s\nNo Save PDF dialog was shown: %s.\nThe document was saved as %s\n",
             platform::ui().description().c_str(), path.c_str());
@@ -274,8 +280,7 @@ std::string saveDialogTitle() {
 }
 
 std::string finalOutputName(const std::string& chosen, int filterIndex) {
-  if (filterIndex == 1 && !endsWithIgnoreCase(chosen, ".pdf")) return chosen + ".pdf";
-  return chosen;
+  return filterIndex == 1 ? pdfOutputName(chosen) : chosen;
 }
 
 void SaveDialogHook::initialised(Dialog& dialog) {

@@ -16,6 +16,7 @@
 #include <ctime>
 
 #include "platform/files.h"
+#include "platform/posix/descriptors.h"
 #include "platform/posix/machine_root.h"
 
 namespace platform {
@@ -23,6 +24,7 @@ namespace platform {
 const char kPathSeparator[] = "/";
 const char kExeSuffix[] = "";
 const char kPathListSeparator[] = ":";
+const std::size_t kShortPathCapacity = 4096;
 
 namespace {
 
@@ -90,33 +92,6 @@ bool matchPattern(const char* pattern, const char* name) {
   return *pattern == '\0';
 }
 
-bool writeAll(int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    ssize_t n = ::write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-// Copies an open source into an open target; false with errno set.
-bool copyContents(int in, int out) {
-  char buffer[65536];
-  for (;;) {
-    ssize_t n = ::read(in, buffer, sizeof buffer);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) return true;
-    if (!writeAll(out, buffer, static_cast<std::size_t>(n))) return false;
-  }
-}
-
 bool closeChecked(int fd) {
   int rc = ::close(fd);
   return rc == 0 || errno == EINTR;
@@ -125,7 +100,7 @@ bool closeChecked(int fd) {
 // Copies into an open target and closes it; false with *code set to the
 // first error.
 bool copyAndClose(int in, int out, int* code) {
-  bool ok = copyContents(in, out);
+  bool ok = posix::copyContents(in, out);
   *code = errno;
   if (!closeChecked(out) && ok) {
     ok = false;
@@ -137,6 +112,7 @@ bool copyAndClose(int in, int out, int* code) {
 }  // namespace
 
 int lastError() { return tLastError; }
+bool isFileExistsError(int code) { return code == EEXIST; }
 void setLastError(int code) { tLastError = code; }
 
 std::string errorText(int code) {
@@ -161,7 +137,7 @@ int createTempFile(const std::string& dir, const std::string& prefix, std::strin
     char name[16];
     std::snprintf(name, sizeof name, "%04X.tmp", number);
     std::string candidate = joinPath(dir, stem + name);
-    int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd >= 0) {
       ::close(fd);
       if (path) *path = candidate;
@@ -174,6 +150,20 @@ int createTempFile(const std::string& dir, const std::string& prefix, std::strin
 }
 
 std::string shortPath(const std::string& path) { return path; }
+
+std::string canonicalPath(const std::string& path) {
+  std::string::size_type slash = path.find_last_of('/');
+  std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  char* real = ::realpath(folder.c_str(), nullptr);
+  if (real) {
+    folder = real;
+    std::free(real);
+  } else if (folder[0] != '/') {
+    folder = currentDirectory() + "/" + folder;
+  }
+  return joinPath(folder, name);
+}
 
 bool copyFile(const std::string& from, const std::string& to, bool failIfExists) {
   int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
@@ -243,7 +233,9 @@ bool copyFile(const std::string& from, const std::string& to, bool failIfExists)
     return ok ? (tLastError = 0, true) : failed(code);
   }
   fcntl(out, F_SETFD, FD_CLOEXEC);
-  fchmod(out, mode);
+  // The replaced file's permissions stay, as they do when a file is written
+  // over: a private copy stays private, a shared document stays shared.
+  fchmod(out, target.st_mode & 07777);
   int code = 0;
   bool ok = copyAndClose(in, out, &code);
   ::close(in);
@@ -269,6 +261,8 @@ bool deleteFile(const std::string& path) {
 bool fileExists(const std::string& path) {
   struct stat st;
   if (path.empty()) return failed(ENOENT);
+  // The system would read such a name only up to the NUL: some other file.
+  if (path.find('\0') != std::string::npos) return failed(EINVAL);
   if (::stat(path.c_str(), &st) == 0 || ::lstat(path.c_str(), &st) == 0) return true;
   return failed(errno);
 }
@@ -277,6 +271,13 @@ bool isDirectory(const std::string& path) {
   struct stat st;
   if (::stat(path.c_str(), &st) != 0) return failed(errno);
   return S_ISDIR(st.st_mode);
+}
+
+bool isRegularFile(const std::string& path) {
+  struct stat st;
+  if (path.find('\0') != std::string::npos) return failed(EINVAL);
+  if (::lstat(path.c_str(), &st) != 0) return failed(errno);
+  return S_ISREG(st.st_mode);
 }
 
 bool canOpenExclusively(const std::string& path) {
@@ -293,6 +294,36 @@ bool canOpenExclusively(const std::string& path) {
 bool createDirectory(const std::string& path) {
   if (::mkdir(path.c_str(), 0777) != 0) return failed(errno);
   return true;
+}
+
+bool createPrivateDirectory(const std::string& path) {
+  if (::mkdir(path.c_str(), 0700) == 0) return true;
+  if (errno != EEXIST) return failed(errno);
+  struct stat st;
+  if (::lstat(path.c_str(), &st) != 0) return failed(errno);
+  if (!S_ISDIR(st.st_mode)) return failed(ENOTDIR);
+  if (st.st_uid != ::geteuid()) return failed(EACCES);
+  if ((st.st_mode & 077) != 0 && ::chmod(path.c_str(), st.st_mode & 0700) != 0) return failed(errno);
+  return true;
+}
+
+std::FILE* openNewPrivateFile(const std::string& path, bool binary) {
+  if (path.find('\0') != std::string::npos) {
+    tLastError = EINVAL;
+    return nullptr;
+  }
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    tLastError = errno;
+    return nullptr;
+  }
+  std::FILE* file = ::fdopen(fd, binary ? "wb" : "w");
+  if (!file) {
+    tLastError = errno;
+    ::close(fd);
+    ::unlink(path.c_str());
+  }
+  return file;
 }
 
 bool createDirectories(const std::string& path) {
@@ -387,5 +418,35 @@ std::string currentDirectory() {
     buffer.resize(buffer.size() * 2);
   }
 }
+
+namespace posix {
+
+bool writeAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    ssize_t n = ::write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool copyContents(int in, int out) {
+  char buffer[65536];
+  for (;;) {
+    ssize_t n = ::read(in, buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) return true;
+    if (!writeAll(out, buffer, static_cast<std::size_t>(n))) return false;
+  }
+}
+
+}  // namespace posix
 
 }  // namespace platform

@@ -10,11 +10,18 @@
 #include <poll.h>
 #include <unistd.h>
 
+#if defined(__linux__)
+#include <sys/prctl.h>
+#endif
+
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 #include "platform/files.h"
 #include "platform/posix/exec_support.h"
@@ -30,9 +37,30 @@ struct ChildProcess::State {
   int output = -1;
   bool reaped = false;
   int status = 0;
+  bool ownGroup = false;
 };
 
 namespace {
+
+// Children started with endWithCaller, each the leader of its own process
+// group, until they are reaped.
+std::mutex gOwnedMutex;
+std::vector<pid_t> gOwned;
+
+void addOwned(pid_t pid) {
+  std::lock_guard<std::mutex> hold(gOwnedMutex);
+  gOwned.push_back(pid);
+}
+
+void dropOwned(pid_t pid) {
+  std::lock_guard<std::mutex> hold(gOwnedMutex);
+  gOwned.erase(std::remove(gOwned.begin(), gOwned.end(), pid), gOwned.end());
+}
+
+void noteReaped(bool* reaped, bool ownGroup, pid_t pid) {
+  *reaped = true;
+  if (ownGroup) dropOwned(pid);
+}
 
 void closeFd(int* fd) {
   if (*fd >= 0) ::close(*fd);
@@ -62,16 +90,20 @@ bool makePipe(int fds[2]) {
 
 // Lets go of a child without ending it, as closing its handles does on
 // Windows; a waiter reaps it later so that no zombie stays behind.
-void release(int* output, pid_t pid, bool reaped) {
+void release(int* output, pid_t pid, bool reaped, bool ownGroup) {
   closeFd(output);
   if (pid <= 0 || reaped) return;
   int status;
-  if (waitpid(pid, &status, WNOHANG) != 0) return;
+  if (waitpid(pid, &status, WNOHANG) != 0) {
+    if (ownGroup) dropOwned(pid);
+    return;
+  }
   try {
-    std::thread([pid] {
+    std::thread([pid, ownGroup] {
       int ignored;
       while (waitpid(pid, &ignored, 0) < 0 && errno == EINTR) {
       }
+      if (ownGroup) dropOwned(pid);
     }).detach();
   } catch (...) {
   }
@@ -81,10 +113,10 @@ void release(int* output, pid_t pid, bool reaped) {
 
 ChildProcess::ChildProcess() : state_(new State) {}
 
-ChildProcess::~ChildProcess() { release(&state_->output, state_->pid, state_->reaped); }
+ChildProcess::~ChildProcess() { release(&state_->output, state_->pid, state_->reaped, state_->ownGroup); }
 
 bool ChildProcess::start(const std::string& commandLine, const StartOptions& options) {
-  release(&state_->output, state_->pid, state_->reaped);
+  release(&state_->output, state_->pid, state_->reaped, state_->ownGroup);
   state_.reset(new State);
 
   std::vector<std::string> arguments = splitCommandLine(commandLine);
@@ -119,6 +151,8 @@ bool ChildProcess::start(const std::string& commandLine, const StartOptions& opt
     }
   }
 
+  const bool ownGroup = options.endWithCaller;
+  const pid_t parent = getpid();
   pid_t pid = fork();
   if (pid < 0) {
     int code = errno;
@@ -132,6 +166,16 @@ bool ChildProcess::start(const std::string& commandLine, const StartOptions& opt
   }
   if (pid == 0) {
     // Only async-signal-safe calls from here on.
+    if (ownGroup) {
+      // A group of its own, so that everything it starts can be stopped
+      // with it; and, where the system offers it, its end when the caller
+      // dies without a chance to stop it (killed outright, crashed).
+      setpgid(0, 0);
+#if defined(__linux__)
+      prctl(PR_SET_PDEATHSIG, SIGKILL);
+      if (getppid() != parent) _exit(127);
+#endif
+    }
     if (!directory.empty() && chdir(directory.c_str()) != 0)
       posix::reportExecFailure(status[1], errno);
     if (options.captureOutput) {
@@ -143,6 +187,12 @@ bool ChildProcess::start(const std::string& commandLine, const StartOptions& opt
     posix::reportExecFailure(status[1], errno);
   }
 
+  if (ownGroup) {
+    // Set from both sides: whichever runs first, the group exists before
+    // anyone may want to stop it.
+    setpgid(pid, pid);
+    addOwned(pid);
+  }
   closeFd(&status[1]);
   closeFd(&output[1]);
   closeFd(&input);
@@ -152,11 +202,13 @@ bool ChildProcess::start(const std::string& commandLine, const StartOptions& opt
     int ignored;
     while (waitpid(pid, &ignored, 0) < 0 && errno == EINTR) {
     }
+    if (ownGroup) dropOwned(pid);
     closeFd(&output[0]);
     setLastError(code);
     return false;
   }
   state_->pid = pid;
+  state_->ownGroup = ownGroup;
   state_->output = output[0];
   setLastError(0);
   return true;
@@ -205,7 +257,7 @@ WaitResult ChildProcess::wait(int timeoutMilliseconds) {
         return kWaitFailed;
       }
     }
-    state_->reaped = true;
+    noteReaped(&state_->reaped, state_->ownGroup, state_->pid);
     return kWaitDone;
   }
   const std::uint64_t deadline = tickMilliseconds() + static_cast<std::uint64_t>(timeoutMilliseconds);
@@ -213,7 +265,7 @@ WaitResult ChildProcess::wait(int timeoutMilliseconds) {
   for (;;) {
     pid_t r = waitpid(state_->pid, &state_->status, WNOHANG);
     if (r == state_->pid) {
-      state_->reaped = true;
+      noteReaped(&state_->reaped, state_->ownGroup, state_->pid);
       return kWaitDone;
     }
     if (r < 0 && errno != EINTR) {
@@ -236,16 +288,26 @@ int ChildProcess::exitCode() const {
 }
 
 void ChildProcess::kill() {
-  if (state_->pid > 0 && !state_->reaped) ::kill(state_->pid, SIGKILL);
+  if (state_->pid <= 0 || state_->reaped) return;
+  ::kill(state_->ownGroup ? -state_->pid : state_->pid, SIGKILL);
 }
+
+long ChildProcess::id() const { return static_cast<long>(state_->pid); }
 
 bool ChildProcess::running() const {
   if (state_->pid <= 0 || state_->reaped) return false;
   if (waitpid(state_->pid, &state_->status, WNOHANG) == state_->pid) {
-    state_->reaped = true;
+    noteReaped(&state_->reaped, state_->ownGroup, state_->pid);
     return false;
   }
   return true;
+}
+
+void stopOwnedChildren() {
+  std::lock_guard<std::mutex> hold(gOwnedMutex);
+  // A child not yet reaped keeps its number, so the group named here can
+  // only be one of ours.
+  for (pid_t pid : gOwned) ::kill(-pid, SIGKILL);
 }
 
 std::string programCommandLine(int argc, char** argv) {

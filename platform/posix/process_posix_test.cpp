@@ -183,6 +183,41 @@ TEST(Process, AChildLeftRunningIsReapedLater) {
   EXPECT_FALSE(platform::fileExists(proc)) << "left as a zombie: " << testsupport::readFile(proc + "/stat");
 }
 
+// Whether a process is gone (a zombie waiting for its parent counts).
+bool gone(const std::string& pid) {
+  const std::string stat = testsupport::readFile("/proc/" + pid + "/stat");
+  if (stat.empty()) return true;
+  std::string::size_type close = stat.rfind(')');
+  return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] == 'Z';
+}
+
+TEST(Process, ChildrenThatEndWithTheCallerEndWithWhatTheyStarted) {
+  platform::StartOptions options = capturing();
+  options.endWithCaller = true;
+  for (bool all : {false, true}) {
+    ChildProcess child;
+    ASSERT_TRUE(child.start(shellLine("sleep 60 & echo $!; wait"), options));
+    char buffer[32];
+    int n = child.readOutput(buffer, sizeof buffer);
+    ASSERT_GT(n, 1);
+    const std::string grandchild(buffer, n - 1);
+    if (all)
+      platform::stopOwnedChildren();
+    else
+      child.kill();
+    EXPECT_EQ(child.wait(10000), platform::kWaitDone);
+    for (int i = 0; i < 500 && !gone(grandchild); ++i) platform::sleepMilliseconds(10);
+    EXPECT_TRUE(gone(grandchild)) << (all ? "stopOwnedChildren" : "kill");
+  }
+  // Others are not touched.
+  ChildProcess viewer;
+  ASSERT_TRUE(viewer.start("sleep 60", platform::StartOptions()));
+  platform::stopOwnedChildren();
+  EXPECT_TRUE(viewer.running());
+  viewer.kill();
+  viewer.wait(platform::kWaitForever);
+}
+
 TEST(Environment, LookupsAndChanges) {
   testsupport::FreshMachine machine;
   machine.setEnv("Vellora_Mixed_Case", "v1");

@@ -41,6 +41,9 @@ bool findValue(const std::string& file, const std::string& section, const std::s
   bool sectionSeen = false;
   std::string line;
   while (reader.readLine(&line)) {
+    // The system's reader hands out C strings: a line ends at a NUL.
+    std::string::size_type nul = line.find('\0');
+    if (nul != std::string::npos) line.erase(nul);
     std::string text = trim(line);
     if (text.empty() || text[0] == ';') continue;
     if (text[0] == '[') {

@@ -1,3 +1,5 @@
+#include <string>
+
 #include <gtest/gtest.h>
 
 #include "platform/profile.h"
@@ -22,7 +24,8 @@ class Profile : public testsupport::FreshMachineTest {
                            "Plus=+7\r\n"
                            "Word=abc\r\n"
                            "Empty=\r\n"
-                           "Path=C:\\a=b\\c.pdf\r\n"
+                           "Path=C:\\a=b\\c.pdf\r\n" +
+                           std::string("Nul=out\0junk\r\n", 14) +
                            "; Hidden=1\r\n"
                            "NoEquals\r\n"
                            "[ Other ]\r\n"
@@ -63,6 +66,10 @@ TEST_F(Profile, MissingPiecesGiveTheDefault) {
   EXPECT_TRUE(platform::profileKeyExists(file, "CommandOptions", "Empty"));
   EXPECT_FALSE(platform::profileKeyExists(file, "CommandOptions", "Late"));
   EXPECT_EQ(get("CommandOptions", "Empty"), "");
+}
+
+TEST_F(Profile, AValueEndsAtANul) {
+  EXPECT_EQ(get("CommandOptions", "Nul"), "out");
 }
 
 TEST_F(Profile, ValuesAreCutToTheCapacity) {

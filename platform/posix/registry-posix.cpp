@@ -5,6 +5,7 @@
 // Several converter jobs run at once and write the same store, so every write
 // is its own IMMEDIATE transaction on a WAL journal with a busy timeout and
 // retries; a process killed mid-write leaves the last committed state.
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -175,10 +176,34 @@ class Statement {
   sqlite3_stmt* stmt_;
 };
 
+// A store only its owner may read (the user's: it holds the scrambled
+// passwords): a folder of 0700 and files of 0600, the database made before
+// SQLite opens it so that its journal files, which SQLite gives the
+// database's permissions, are private from the start. Stores made before
+// are tightened.
+void keepPrivate(const std::string& path, bool exists) {
+  struct stat info;
+  const std::string folder = parentFolder(path);
+  if (lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == geteuid() &&
+      (info.st_mode & 077) != 0)
+    chmod(folder.c_str(), info.st_mode & 0700);
+  if (!exists) {
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd >= 0) close(fd);
+  }
+  for (const char* suffix : {"", "-wal", "-shm"}) {
+    const std::string file = path + suffix;
+    if (lstat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == geteuid() &&
+        (info.st_mode & 077) != 0)
+      chmod(file.c_str(), info.st_mode & 0600);
+  }
+}
+
 // One database file and this process's connection to it.
 class Store {
  public:
-  explicit Store(std::string path) : path_(std::move(path)) {}
+  Store(std::string path, bool privateStore)
+      : path_(std::move(path)), private_(privateStore) {}
   ~Store() { disconnect(); }
   Store(const Store&) = delete;
   Store& operator=(const Store&) = delete;
@@ -255,6 +280,7 @@ class Store {
     bool exists = stat(path_.c_str(), &info) == 0;
     if (!exists && !create) return kRegNotFound;
     if (!exists && !makeFolders(parentFolder(path_))) return kRegAccessDenied;
+    if (private_ && (create || exists)) keepPrivate(path_, exists);
 
     bool writable = !exists || storeWritable(path_);
     int flags = writable ? (SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) : SQLITE_OPEN_READONLY;
@@ -331,6 +357,7 @@ class Store {
   }
 
   std::string path_;
+  bool private_ = false;
   sqlite3* db_ = nullptr;
   bool writable_ = false;
   pid_t pid_ = 0;
@@ -351,7 +378,7 @@ std::atomic<RegHandle> gNextHandle{1};
 
 class PosixRegistry : public Registry {
  public:
-  PosixRegistry() : machine_(machineStorePath()), user_(userStorePath()) {}
+  PosixRegistry() : machine_(machineStorePath(), false), user_(userStorePath(), true) {}
 
   long Open(RegRoot root, const std::string& path, RegAccess access, RegHandle* key) override;
   long Create(RegRoot root, const std::string& path, RegHandle* key) override;

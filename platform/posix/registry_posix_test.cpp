@@ -122,6 +122,32 @@ TEST_F(RegistryStoreTest, ReadingAMissingStoreCreatesNothing) {
   EXPECT_FALSE(fileExists(locked + "/root"));
 }
 
+TEST_F(RegistryStoreTest, TheUsersStoreIsPrivate) {
+  auto modeOf = [](const std::string& path) {
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0 ? info.st_mode & 0777 : 0u;
+  };
+  RegKey key;
+  ASSERT_EQ(kRegOk, key.create(HKCU, "Software\\Norvale\\Vellora"));
+  ASSERT_EQ(kRegOk, key.setString("EUserPassword", "scrambled"));
+  const std::string store = posix::userStorePath();
+  EXPECT_EQ(modeOf(posix::userConfigFolder()), 0700u);
+  for (const char* suffix : {"", "-wal", "-shm"})
+    EXPECT_EQ(modeOf(store + suffix), 0600u) << suffix;
+
+  // A store made readable by an older version is closed up when next opened.
+  key.close();
+  resetPlatformRegistry();
+  for (const char* suffix : {"", "-wal", "-shm"}) chmod((store + suffix).c_str(), 0644);
+  chmod(posix::userConfigFolder().c_str(), 0755);
+  ASSERT_EQ(kRegOk, key.open(HKCU, "Software\\Norvale\\Vellora", kRegRead));
+  std::string text;
+  EXPECT_EQ(kRegOk, key.queryString("EUserPassword", &text));
+  EXPECT_EQ(modeOf(posix::userConfigFolder()), 0700u);
+  for (const char* suffix : {"", "-wal", "-shm"})
+    EXPECT_EQ(modeOf(store + suffix), 0600u) << suffix;
+}
+
 TEST_F(RegistryStoreTest, ProtectedKeysAreReadOnlyForUsers) {
   const std::string policy = "Software\\Policies\\Norvale\\Vellora";
   {

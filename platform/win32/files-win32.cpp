@@ -1,7 +1,11 @@
 // Files, folders and temporary names on Windows: the ANSI file API, which is
 // what the file semantics of the platform layer were modelled on.
+#include <fcntl.h>
+#include <io.h>
+
 #include <cctype>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -15,6 +19,7 @@ namespace platform {
 const char kPathSeparator[] = "\\";
 const char kExeSuffix[] = ".exe";
 const char kPathListSeparator[] = ";";
+const std::size_t kShortPathCapacity = MAX_PATH;
 
 namespace {
 
@@ -160,6 +165,10 @@ int lastError() { return static_cast<int>(GetLastError()); }
 
 void setLastError(int code) { SetLastError(static_cast<DWORD>(code)); }
 
+bool isFileExistsError(int code) {
+  return code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS;
+}
+
 std::string errorText(int code) {
   char* message = nullptr;
   const DWORD length = FormatMessageA(
@@ -189,6 +198,18 @@ std::string shortPath(const std::string& path) {
       [&path](char* buffer, DWORD size) { return GetShortPathNameA(path.c_str(), buffer, size); },
       &result);
   return ok ? result : path;
+}
+
+std::string canonicalPath(const std::string& path) {
+  std::string full;
+  if (!fillString(
+          [&path](char* buffer, DWORD size) {
+            return GetFullPathNameA(path.c_str(), size, buffer, nullptr);
+          },
+          &full))
+    full = path;
+  for (char& c : full) c = foldCase(c);
+  return full;
 }
 
 bool copyFile(const std::string& from, const std::string& to, bool failIfExists) {
@@ -222,6 +243,13 @@ bool isDirectory(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+bool isRegularFile(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT |
+                        FILE_ATTRIBUTE_DEVICE)) == 0;
+}
+
 bool canOpenExclusively(const std::string& path) {
   HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -232,6 +260,34 @@ bool canOpenExclusively(const std::string& path) {
 
 bool createDirectory(const std::string& path) {
   return CreateDirectoryA(path.c_str(), nullptr) != FALSE;
+}
+
+bool createPrivateDirectory(const std::string& path) {
+  // A folder under the user's profile inherits the profile's ACL, which
+  // lets only the user (and administrators) in.
+  if (CreateDirectoryA(path.c_str(), nullptr)) return true;
+  if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
+  if (isDirectory(path)) return true;
+  SetLastError(ERROR_DIRECTORY);
+  return false;
+}
+
+std::FILE* openNewPrivateFile(const std::string& path, bool binary) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return nullptr;
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), binary ? _O_BINARY : _O_TEXT);
+  if (fd < 0) {
+    CloseHandle(file);
+    DeleteFileA(path.c_str());
+    return nullptr;
+  }
+  std::FILE* stream = _fdopen(fd, binary ? "wb" : "w");
+  if (stream == nullptr) {
+    _close(fd);
+    DeleteFileA(path.c_str());
+  }
+  return stream;
 }
 
 bool createDirectories(const std::string& path) {

@@ -21,6 +21,25 @@ bool validName(const std::string& name) {
   return !name.empty() && name.find('=') == std::string::npos;
 }
 
+// One job object holds every child started with endWithCaller. Closing its
+// last handle, which the system does when this process ends in any way,
+// ends them all, with whatever they started.
+HANDLE ownedChildrenJob() {
+  static HANDLE job = [] {
+    HANDLE created = CreateJobObjectA(nullptr, nullptr);
+    if (created == nullptr) return created;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (!SetInformationJobObject(created, JobObjectExtendedLimitInformation, &limits,
+                                 sizeof limits)) {
+      CloseHandle(created);
+      return static_cast<HANDLE>(nullptr);
+    }
+    return created;
+  }();
+  return job;
+}
+
 }  // namespace
 
 struct ChildProcess::State {
@@ -88,8 +107,11 @@ bool ChildProcess::start(const std::string& commandLine, const StartOptions& opt
       options.currentDirectory.empty() ? nullptr : options.currentDirectory.c_str();
 
   PROCESS_INFORMATION info = {};
-  const BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, inherit, 0, nullptr,
-                                      directory, &startup, &info);
+  HANDLE job = options.endWithCaller ? ownedChildrenJob() : nullptr;
+  // Suspended until it is in the job, so that nothing it starts escapes.
+  const DWORD flags = job != nullptr ? CREATE_SUSPENDED : 0;
+  const BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, inherit, flags,
+                                      nullptr, directory, &startup, &info);
   const DWORD error = GetLastError();
   // The child holds its own copy of the write end now; ours must go so that
   // reading ends when the child (and everything it started) has finished.
@@ -99,6 +121,10 @@ bool ChildProcess::start(const std::string& commandLine, const StartOptions& opt
     closeHandle(&readEnd);
     SetLastError(error);
     return false;
+  }
+  if (job != nullptr) {
+    AssignProcessToJobObject(job, info.hProcess);
+    ResumeThread(info.hThread);
   }
   CloseHandle(info.hThread);
   state_->process = info.hProcess;
@@ -154,6 +180,15 @@ int ChildProcess::exitCode() const { return state_->exitCode; }
 
 void ChildProcess::kill() {
   if (state_->process != nullptr && !state_->done) TerminateProcess(state_->process, 1);
+}
+
+long ChildProcess::id() const {
+  return state_->process != nullptr ? static_cast<long>(GetProcessId(state_->process)) : -1;
+}
+
+void stopOwnedChildren() {
+  HANDLE job = ownedChildrenJob();
+  if (job != nullptr) TerminateJobObject(job, 1);
 }
 
 bool ChildProcess::running() const {

@@ -14,6 +14,12 @@ namespace vlutil {
 
 namespace {
 
+bool restrictsSomething(QPDF& pdf) {
+  return !(pdf.allowAccessibility() && pdf.allowExtractAll() && pdf.allowPrintHighRes() &&
+           pdf.allowModifyAssembly() && pdf.allowModifyForm() && pdf.allowModifyAnnotation() &&
+           pdf.allowModifyOther());
+}
+
 // Either input may be the existing document the password belongs to, so the
 // same password is offered to both; an input that is not encrypted ignores it.
 int openForJoin(const std::string& path, const std::string& password, OpenedPdf* input) {
@@ -33,10 +39,17 @@ int openForJoin(const std::string& path, const std::string& password, OpenedPdf*
       break;
   }
   // Joining takes the pages out of the document's protection, so an owner
-  // who restricted the document has to be asked, not bypassed.
-  if (password.empty() && ownerRestricted(*input->pdf)) {
-    complain(path + " is encrypted", "its owner password is needed");
-    return kPasswordNeeded;
+  // who restricted the document has to be asked, not bypassed: its user
+  // password opens it for reading, not for that.
+  if (ownerRestricted(*input->pdf)) {
+    if (password.empty()) {
+      complain(path + " is encrypted", "its owner password is needed");
+      return kPasswordNeeded;
+    }
+    if (restrictsSomething(*input->pdf)) {
+      complain(path + " is restricted by its owner", "the owner password is needed to join it");
+      return kWrongPassword;
+    }
   }
   return kOk;
 }

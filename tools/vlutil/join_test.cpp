@@ -81,14 +81,19 @@ TEST_F(VlutilJoinTest, SetsDocumentInformationUnicodeSafe) {
 }
 
 TEST_F(VlutilJoinTest, OpensAnEncryptedExistingDocumentWithItsPassword) {
-  makeEncryptedCopy(path("a.pdf"), path("locked.pdf"), "secret", "boss", true);
-  // Prepend: the existing document comes second.
-  ASSERT_EQ(0, join("b.pdf", "locked.pdf", "out.pdf", "secret").exitCode);
+  makeEncryptedCopy(path("a.pdf"), path("open.pdf"), "secret", "boss", false);
+  // Prepend: the existing document comes second. Nothing is restricted, so
+  // the password that opens it will do.
+  ASSERT_EQ(0, join("b.pdf", "open.pdf", "out.pdf", "secret").exitCode);
   EXPECT_EQ((std::vector<std::string>{"1B", "2B", "1A", "2A", "3A"}), pageLabels("out.pdf"));
   // The result carries no encryption.
   EXPECT_EQ(2, run({"qpdf", "--requires-password", path("out.pdf")}).exitCode);
 
-  // Append, with the owner password this time.
+  // A restricted document opens with its user password, but joining would
+  // lift the owner's restrictions: only the owner password joins it.
+  makeEncryptedCopy(path("a.pdf"), path("locked.pdf"), "secret", "boss", true);
+  EXPECT_EQ(8, join("locked.pdf", "b.pdf", "out2.pdf", "secret").exitCode);
+  EXPECT_FALSE(exists(path("out2.pdf")));
   ASSERT_EQ(0, join("locked.pdf", "b.pdf", "out2.pdf", "boss").exitCode);
   EXPECT_EQ((std::vector<std::string>{"1A", "2A", "3A", "1B", "2B"}), pageLabels("out2.pdf"));
   EXPECT_EQ(2, run({"qpdf", "--requires-password", path("out2.pdf")}).exitCode);

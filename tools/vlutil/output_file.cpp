@@ -52,6 +52,15 @@ int writeOutput(QPDF& pdf, const std::string& out,
     complain("cannot find a temporary name beside " + out, std::string());
     return kFailure;
   }
+  // A result written over an existing OUT keeps OUT's permissions from the
+  // start: the converter's private work files stay private throughout.
+  std::error_code status;
+  const fs::file_status existing = fs::status(fs::path(out), status);
+  if (!status && fs::is_regular_file(existing)) {
+    std::FILE* created = std::fopen(temporary.c_str(), "wb");
+    if (created) std::fclose(created);
+    fs::permissions(fs::path(temporary), existing.permissions(), status);
+  }
   try {
     QPDFWriter writer(pdf, temporary.c_str());
     configure(writer);
