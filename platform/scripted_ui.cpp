@@ -572,4 +572,9 @@ bool ScriptedUi::copyToClipboard(const std::string& text) {
   return true;
 }
 
+int ScriptedUi::bringWindowsForward(const std::string& windowClass) {
+  record({"forward", windowClass});
+  return 0;
+}
+
 }  // namespace platform

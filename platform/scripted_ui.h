@@ -80,6 +80,7 @@
 //   saveas     <folder> <name> <file type> <answer path or <cancel>> <file type chosen>
 //   cursor     arrow | wait
 //   clipboard  <text>
+//   forward    <window class>                  (no windows: none is raised)
 //
 // A snapshot of a modal or Save As dialog is taken when it has started
 // (moment "start"), after each action (the action's line) and when it ends
@@ -133,6 +134,7 @@ class ScriptedUi : public UserInterface {
                          DialogHandler& hook) override;
   void setCursor(Cursor cursor) override;
   bool copyToClipboard(const std::string& text) override;
+  int bringWindowsForward(const std::string& windowClass) override;
 
   // Writes one event (fields joined by tabs, texts escaped) to the record.
   void record(const std::vector<std::string>& fields);

@@ -372,6 +372,9 @@ class UserInterface {
   virtual void setCursor(Cursor cursor) = 0;
   // Puts a text on the clipboard; false when the clipboard cannot be had.
   virtual bool copyToClipboard(const std::string& text) = 0;
+  // Brings every visible top-level window of a window class (letter case
+  // ignored) to the foreground; the number of windows raised.
+  virtual int bringWindowsForward(const std::string& windowClass) = 0;
 };
 
 // The process's user interface; nullptr restores the default backend (it is

@@ -17,6 +17,8 @@ namespace vellora {
 namespace {
 
 constexpr std::size_t kViewCommandCapacity = 1000;
+// The window class of Acrobat's and Acrobat Reader's main windows.
+constexpr const char kReaderWindowClass[] = "AdobeAcrobat";
 
 // Starts a command without waiting for it, never through a shell.
 bool startDetached(JobRecord& job, const std::string& command) {
@@ -77,9 +79,9 @@ void viewOrPostProcess(JobRecord& job) {
       viewerNotStarted(job);
       return;
     }
-    // Windows brings the reader's windows to the front after a second; the
-    // desktops here raise a newly opened document themselves.
+    // The reader may open behind the windows of the program that printed.
     platform::sleepMilliseconds(1000);
+    if (!isVersion6()) platform::ui().bringWindowsForward(kReaderWindowClass);
     return;
   }
 

@@ -86,6 +86,14 @@ TEST_F(DeliveryJobs, OnVersion6TheViewerIsPassedOverForTheDesktopOpener) {
   ASSERT_EQ(print(spool(postScriptJob("Shell", 1))).exitCode, 0);
   EXPECT_EQ(started(1), "xdg-open\t" + outDir + kSep + "Shell.pdf\n");
   EXPECT_EQ(autoLaunch(), 1u);
+  EXPECT_TRUE(shown("forward").empty());
+}
+
+TEST_F(DeliveryJobs, TheDesktopOpensTheResultAndTheReadersWindowsComeForward) {
+  setMachineNumber("SOFTWARE\\Norvale\\Vellora", "autoview", 1);
+  ASSERT_EQ(print(spool(postScriptJob("Opened", 1))).exitCode, 0);
+  EXPECT_EQ(started(1), "xdg-open\t" + outDir + kSep + "Opened.pdf\n");
+  EXPECT_EQ(shown("forward"), std::vector<std::vector<std::string>>{{"AdobeAcrobat"}});
 }
 
 class PostProcessJobs : public DeliveryJobs {
