@@ -134,6 +134,32 @@ bool Win32Ui::copyToClipboard(const std::string& text) {
   return placed;
 }
 
+namespace {
+
+struct Forward {
+  const std::string* windowClass;
+  int raised;
+};
+
+BOOL CALLBACK forwardIfOfClass(HWND window, LPARAM data) {
+  auto* forward = reinterpret_cast<Forward*>(data);
+  char name[256] = "";
+  if (IsWindowVisible(window) && GetClassNameA(window, name, sizeof name) > 0 &&
+      lstrcmpiA(name, forward->windowClass->c_str()) == 0) {
+    SetForegroundWindow(window);
+    ++forward->raised;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+int Win32Ui::bringWindowsForward(const std::string& windowClass) {
+  Forward forward = {&windowClass, 0};
+  EnumWindows(forwardIfOfClass, reinterpret_cast<LPARAM>(&forward));
+  return forward.raised;
+}
+
 UserInterface* openDesktopUi(DesktopHost&, std::string* why) {
   static Win32Ui* opened = nullptr;
   if (opened) return opened;

@@ -130,6 +130,7 @@ class Win32Ui : public UserInterface {
                          DialogHandler& hook) override;
   void setCursor(Cursor cursor) override;
   bool copyToClipboard(const std::string& text) override;
+  int bringWindowsForward(const std::string& windowClass) override;
 };
 
 // The program's module: its resources hold the images the templates name.

@@ -73,6 +73,7 @@ class GtkUi : public platform::UserInterface {
                                    platform::DialogHandler& hook) override;
   void setCursor(platform::Cursor cursor) override;
   bool copyToClipboard(const std::string& text) override;
+  int bringWindowsForward(const std::string& windowClass) override;
 
   // For the dialogs and the driver.
   platform::DesktopHost& host() { return host_; }

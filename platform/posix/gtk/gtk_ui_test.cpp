@@ -17,6 +17,10 @@
 #include "testsupport/gtk_leaks.h"
 #include "testsupport/private_display.h"
 
+// Last: Xlib's macros (None, Status...) would clash with names above.
+#include <X11/Xlib.h>
+#include <gdk/gdkx.h>
+
 namespace {
 
 using platform::ControlKind;
@@ -417,6 +421,42 @@ TEST_F(GtkBackend, AProgressWindowShowsItsBarAndIsPicturedWhenItCloses) {
   ASSERT_EQ(steps.size(), 5u);
   EXPECT_EQ(steps[0], (std::vector<std::string>{"progress", "range", "0", "4"}));
   EXPECT_EQ(steps[4], (std::vector<std::string>{"progress", "position", "4"}));
+}
+
+TEST_F(GtkBackend, AnotherProgramsWindowsOfAClassAreBroughtForward) {
+  platform::UserInterface& ui = desktop("");
+  // A "viewer" below a window of another program, both on the display.
+  auto shownWindow = [](const char* wmClass) {
+    GtkWidget* w = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+    gtk_window_set_wmclass(GTK_WINDOW(w), "viewer", wmClass);
+    G_GNUC_END_IGNORE_DEPRECATIONS
+    gtk_window_set_default_size(GTK_WINDOW(w), 200, 100);
+    gtk_widget_show(w);
+    return w;
+  };
+  GtkWidget* viewer = shownWindow("AdobeAcrobat");
+  GtkWidget* other = shownWindow("Other");
+  for (int i = 0; i < 100 && !(gtk_widget_get_mapped(viewer) && gtk_widget_get_mapped(other)); ++i)
+    gtk_main_iteration_do(FALSE), g_usleep(10000);
+  gdk_display_sync(gdk_display_get_default());
+  Display* x = GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
+  auto topmost = [&] {
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned count = 0;
+    XQueryTree(x, DefaultRootWindow(x), &root, &parent, &children, &count);
+    Window top = count ? children[count - 1] : 0;
+    if (children) XFree(children);
+    return top;
+  };
+  ASSERT_EQ(topmost(), GDK_WINDOW_XID(gtk_widget_get_window(other)));
+  EXPECT_EQ(ui.bringWindowsForward("adobeacrobat"), 1) << "letter case ignored";
+  gdk_display_sync(gdk_display_get_default());
+  EXPECT_EQ(topmost(), GDK_WINDOW_XID(gtk_widget_get_window(viewer)));
+  EXPECT_EQ(ui.bringWindowsForward("NoSuchViewer"), 0);
+  EXPECT_EQ(recorded("forward").size(), 2u);
+  gtk_widget_destroy(viewer);
+  gtk_widget_destroy(other);
 }
 
 TEST_F(GtkBackend, LosingTheDisplayEndsTheDialogAndNobodyIsAskedAfterwards) {
