@@ -13,6 +13,7 @@
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/scripted_dialog.h"
+#include "platform/ui_text.h"
 
 namespace platform {
 
@@ -24,8 +25,9 @@ std::mutex gScriptLock;
 // background threads.
 constexpr auto kSettleLimit = std::chrono::seconds(10);
 
-const char* const kActionKinds[] = {"check", "clear", "click", "choose", "type", "tab",
-                                    "filetype", "name", "accept", "cancel", "wait"};
+const char* const kActionKinds[] = {"check",  "clear",  "click",  "choose", "type",
+                                    "tab",    "filetype", "name", "accept", "cancel",
+                                    "wait",   "screenshot", "pause"};
 
 bool isAction(const std::string& kind) {
   for (const char* action : kActionKinds)
@@ -33,78 +35,7 @@ bool isAction(const std::string& kind) {
   return false;
 }
 
-std::string trim(const std::string& text) {
-  std::size_t begin = 0, end = text.size();
-  while (begin < end && std::isspace(static_cast<unsigned char>(text[begin]))) ++begin;
-  while (end > begin && std::isspace(static_cast<unsigned char>(text[end - 1]))) --end;
-  return text.substr(begin, end - begin);
-}
-
-std::string lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
 std::string number(long value) { return std::to_string(value); }
-
-// A caption as the user reads it: without the "&" that marks its access key.
-std::string readable(const char* caption) {
-  std::string out;
-  for (const char* p = caption ? caption : ""; *p; ++p)
-    if (*p != '&') out += *p;
-  return out;
-}
-
-struct ButtonName {
-  int id;
-  const char* name;
-};
-
-const ButtonName kButtonNames[] = {
-    {kIdOk, "ok"},       {kIdCancel, "cancel"}, {kIdAbort, "abort"}, {kIdRetry, "retry"},
-    {kIdIgnore, "ignore"}, {kIdYes, "yes"},     {kIdNo, "no"},
-};
-
-const char* buttonName(int id) {
-  for (const auto& b : kButtonNames)
-    if (b.id == id) return b.name;
-  return "?";
-}
-
-const int kBoxButtons[6][3] = {
-    {kIdOk, 0, 0},                    {kIdOk, kIdCancel, 0},
-    {kIdAbort, kIdRetry, kIdIgnore},  {kIdYes, kIdNo, kIdCancel},
-    {kIdYes, kIdNo, 0},               {kIdRetry, kIdCancel, 0},
-};
-
-// The button a box takes when the user just presses Enter.
-int defaultButton(unsigned flags) {
-  unsigned type = flags & kMbButtonMask;
-  if (type > 5) type = 0;
-  int index = 0;
-  if (flags & kMbDefButton3)
-    index = 2;
-  else if (flags & kMbDefButton2)
-    index = 1;
-  int id = kBoxButtons[type][index];
-  return id ? id : kBoxButtons[type][0];
-}
-
-// The answer nobody could regret: it neither replaces, joins nor sends.
-int safeButton(unsigned flags) {
-  switch (flags & kMbButtonMask) {
-    case kMbOkCancel:
-    case kMbYesNoCancel:
-    case kMbRetryCancel:
-      return kIdCancel;
-    case kMbYesNo:
-      return kIdNo;
-    case kMbAbortRetryIgnore:
-      return kIdAbort;
-    default:
-      return kIdOk;
-  }
-}
 
 std::string separatorsOf(const std::string& path) {
   return path.find('\\') != std::string::npos && path.find('/') == std::string::npos ? "\\" : "/";
@@ -118,21 +49,6 @@ bool isAbsolute(const std::string& path) {
 
 std::string::size_type lastSeparator(const std::string& path) {
   return path.find_last_of("/\\");
-}
-
-// The extension the selected type adds to a name typed without one.
-std::string typeExtension(const SaveAsRequest& request, int filterIndex) {
-  std::string extension;
-  if (filterIndex >= 1 && filterIndex <= static_cast<int>(request.filters.size())) {
-    const std::string& pattern = request.filters[static_cast<std::size_t>(filterIndex - 1)].pattern;
-    std::string::size_type dot = pattern.find('.');
-    if (dot != std::string::npos) extension = pattern.substr(dot + 1);
-    std::string::size_type semicolon = extension.find(';');
-    if (semicolon != std::string::npos) extension.erase(semicolon);
-  }
-  if (extension.empty() || extension.find('*') != std::string::npos)
-    extension = request.defaultExtension;
-  return extension;
 }
 
 // A control named by a script line: "ID" or "TEMPLATE/ID".
@@ -157,22 +73,6 @@ Target findTarget(ScriptedDialog& dialog, const std::string& name) {
     if (ScriptedControl* control = candidate->find(id)) return {candidate, control};
   }
   return {};
-}
-
-// Splits "ID REST" into the id and the rest.
-void splitFirst(const std::string& value, std::string* first, std::string* rest) {
-  std::string::size_type blank = value.find_first_of(" \t");
-  *first = value.substr(0, blank);
-  *rest = blank == std::string::npos ? std::string() : trim(value.substr(blank));
-}
-
-int findEntry(const ScriptedControl& control, const std::string& text) {
-  std::string wanted = lower(text);
-  for (std::size_t i = 0; i < control.entries.size(); ++i)
-    if (lower(control.entries[i]) == wanted) return static_cast<int>(i);
-  for (std::size_t i = 0; i < control.entries.size(); ++i)
-    if (lower(control.entries[i]).compare(0, wanted.size(), wanted) == 0) return static_cast<int>(i);
-  return -1;
 }
 
 }  // namespace
@@ -239,13 +139,13 @@ ScriptedUi* ScriptedUi::fromEnvironment() {
 std::string ScriptedUi::description() const { return origin_; }
 
 void ScriptedUi::addScriptLine(const std::string& line) {
-  std::string text = trim(line);
+  std::string text = trimText(line);
   if (text.empty() || text[0] == '#') return;
   std::string::size_type colon = text.find(':');
   if (colon == std::string::npos) return;
   Line entry;
-  entry.kind = lower(trim(text.substr(0, colon)));
-  entry.value = trim(text.substr(colon + 1));
+  entry.kind = lowerText(trimText(text.substr(0, colon)));
+  entry.value = trimText(text.substr(colon + 1));
   entry.text = text;
   std::lock_guard<std::mutex> lock(gScriptLock);
   if (entry.kind == "screen") {
@@ -350,16 +250,13 @@ bool ScriptedUi::nextStep(const std::string& answerKind, Line* line) {
 
 int ScriptedUi::messageBox(const std::string& text, const std::string& caption, unsigned flags,
                            const Dialog*) {
-  int result = interactive_ ? defaultButton(flags) : safeButton(flags);
+  int result = interactive_ ? defaultMessageBoxButton(flags) : safeMessageBoxButton(flags);
   std::string answer;
   if (interactive_ && nextAnswer("message", &answer)) {
-    std::string word = lower(answer);
-    for (const auto& b : kButtonNames)
-      if (word == b.name) result = b.id;
+    int named = messageBoxButtonByName(answer);
+    if (named) result = named;
   }
-  char hex[16];
-  std::snprintf(hex, sizeof hex, "0x%x", flags);
-  record({"message", hex, caption, text, buttonName(result)});
+  record(messageBoxRecord(text, caption, flags, result));
   return result;
 }
 
@@ -421,8 +318,10 @@ void ScriptedUi::act(ScriptedDialog& dialog, const Line& line, DialogHandler& ha
     runPosted(true);
     return;
   }
+  // Only real windows can be photographed or left open for a while.
+  if (line.kind == "screenshot" || line.kind == "pause") return;
   std::string first, rest;
-  splitFirst(line.value, &first, &rest);
+  splitFirstWord(line.value, &first, &rest);
   if (line.kind == "tab") {
     rest = line.value;
     first.clear();
@@ -449,13 +348,13 @@ void ScriptedUi::act(ScriptedDialog& dialog, const Line& line, DialogHandler& ha
     if (line.kind == "choose" || line.kind == "tab") {
       if (kind != ControlKind::kDropDownList && kind != ControlKind::kTabControl)
         return refuse("not a list");
-      int index = findEntry(*target.control, rest);
+      int index = findEntryByText(target.control->entries, rest);
       if (index < 0) {
         // The entry may still be on its way from a background thread.
         runPosted(true);
         target = findTarget(dialog, first);
         if (!target.control) return refuse("no such control");
-        index = findEntry(*target.control, rest);
+        index = findEntryByText(target.control->entries, rest);
         if (index < 0) return refuse("no such entry");
       }
       bool changed = target.control->selection != index;
@@ -497,7 +396,7 @@ void ScriptedUi::actOnModal(ScriptedDialog& dialog, const Line& line, DialogHand
   for (const ScriptedControl& c : dialog.controls()) {
     if (!c.alive) continue;
     if (c.source->kind == ControlKind::kPushButton) {
-      if (lower(readable(c.source->text)) == lower(line.value)) button = &c;
+      if (lowerText(readableCaption(c.source->text)) == lowerText(line.value)) button = &c;
       if (c.source->style & kStyleDefaultButton) defaultButton = &c;
     }
     if (!edit && (c.source->kind == ControlKind::kEdit || c.source->kind == ControlKind::kPasswordEdit))
@@ -526,7 +425,7 @@ bool ScriptedUi::takeUnavailable(const std::string& name) {
 }
 
 int ScriptedUi::runModal(const DialogTemplate& source, DialogHandler& handler) {
-  const std::string name = source.name ? lower(source.name) : std::string();
+  const std::string name = source.name ? lowerText(source.name) : std::string();
   // "<unavailable>" stands for a dialog that could not even be created.
   if (!interactive_ || takeUnavailable(name)) {
     record({"window", "unavailable", number(source.id)});

@@ -37,6 +37,8 @@
 //   cancel:              Save As: press Cancel; other dialogs: close the window
 //   wait:                let background threads finish what they send to the
 //                        dialog (every DialogPoster released), at most 10 s
+//   screenshot: NAME     desktop backends only (desktop.h); recorded here
+//   pause: MILLISECONDS  desktop backends only (desktop.h); recorded here
 // ID is a control id; "TEMPLATE/ID" names the control of one template when a
 // Save As dialog's custom area and its page share an id (an unqualified id is
 // looked up in the dialog first, then in its pages). A user cannot act on a
@@ -112,6 +114,8 @@ class ScriptedUi : public UserInterface {
   void addScriptLine(const std::string& line);
   void setRecordFile(const std::string& path);
   void setInteractive(bool interactive) { interactive_ = interactive; }
+  // What description() says (which backend, and why).
+  void setDescription(const std::string& text) { origin_ = text; }
   // The events recorded so far, as the lines written to the record (without
   // the trailing line break).
   std::vector<std::string> events() const;
@@ -144,7 +148,8 @@ class ScriptedUi : public UserInterface {
   void runPosted(bool settle);
   std::shared_ptr<ScriptedPostHub> postHub() const { return hub_; }
 
- private:
+  // The script's lines, also for a desktop backend that acts them out on
+  // real windows (desktop.h).
   struct Line {
     std::string kind;
     std::string value;
@@ -157,6 +162,8 @@ class ScriptedUi : public UserInterface {
   bool nextStep(const std::string& answerKind, Line* line);
   // Takes a "<unavailable>" answer when it is the next step of a dialog.
   bool takeUnavailable(const std::string& name);
+
+ private:
   // Acts out one action on a dialog; false when the line is no action.
   void act(ScriptedDialog& dialog, const Line& line, DialogHandler& handler);
   void actOnModal(ScriptedDialog& dialog, const Line& line, DialogHandler& handler);

@@ -1,11 +1,16 @@
 // The process-wide user interface and what every backend shares. The default
-// is the scripted one built from the environment; it is built again after a
-// reset so a test that changes VELLORA_UI_SCRIPT or VELLORA_UI_LOG gets a
-// backend that sees them.
+// is chosen at the first ui(): a script gives the scripted backend, else a
+// desktop backend when there is a desktop, else the scripted one without a
+// script (nobody can be asked). It is chosen again after a reset, so a test
+// that changes VELLORA_UI_SCRIPT or VELLORA_UI_LOG gets a backend that sees
+// them.
+#include <map>
 #include <memory>
 #include <mutex>
 #include <vector>
 
+#include "platform/desktop.h"
+#include "platform/process.h"
 #include "platform/scripted_ui.h"
 #include "platform/ui.h"
 
@@ -15,10 +20,31 @@ namespace {
 
 std::mutex gUiLock;
 UserInterface* gReplacement = nullptr;
-ScriptedUi* gDefault = nullptr;
-// Earlier defaults stay alive: callers may still hold references to them.
+UserInterface* gDefault = nullptr;
+// Earlier scripted defaults stay alive: callers may still hold references to
+// them. (A desktop backend lives for the whole process anyway.)
 std::vector<std::unique_ptr<ScriptedUi>>& defaults() {
   static std::vector<std::unique_ptr<ScriptedUi>> all;
+  return all;
+}
+
+UserInterface* chooseUserInterface() {
+  std::string script;
+  if (getEnvironment("VELLORA_UI_SCRIPT", &script) && !script.empty()) {
+    defaults().emplace_back(ScriptedUi::fromEnvironment());
+    return defaults().back().get();
+  }
+  std::string why;
+  if (UserInterface* desktop = openDesktopUi(desktopHost(), &why)) return desktop;
+  defaults().emplace_back(ScriptedUi::fromEnvironment());
+  defaults().back()->setDescription(
+      "none: no desktop user interface and no script (VELLORA_UI_SCRIPT): " + why);
+  return defaults().back().get();
+}
+
+std::mutex gImageLock;
+std::map<int, ImageResource>& images() {
+  static std::map<int, ImageResource> all;
   return all;
 }
 
@@ -30,21 +56,10 @@ const ControlTemplate* DialogTemplate::find(int controlId) const {
   return nullptr;
 }
 
-void DialogHandler::initialised(Dialog&) {}
-void DialogHandler::clicked(Dialog&, int) {}
-void DialogHandler::selectionChanged(Dialog&, int) {}
-void DialogHandler::tabChanged(Dialog&, int) {}
-void DialogHandler::fileTypeChanged(Dialog&, int) {}
-bool DialogHandler::nameAccepted(Dialog&, const std::string&) { return true; }
-void DialogHandler::closing(Dialog&) {}
-
 UserInterface& ui() {
   std::lock_guard<std::mutex> lock(gUiLock);
   if (gReplacement) return *gReplacement;
-  if (!gDefault) {
-    defaults().emplace_back(ScriptedUi::fromEnvironment());
-    gDefault = defaults().back().get();
-  }
+  if (!gDefault) gDefault = chooseUserInterface();
   return *gDefault;
 }
 
@@ -52,6 +67,17 @@ void setUserInterface(UserInterface* replacement) {
   std::lock_guard<std::mutex> lock(gUiLock);
   gReplacement = replacement;
   if (!replacement) gDefault = nullptr;
+}
+
+void registerImageResources(const ImageResource* list, std::size_t count) {
+  std::lock_guard<std::mutex> lock(gImageLock);
+  for (std::size_t i = 0; i < count; ++i) images()[list[i].id] = list[i];
+}
+
+const ImageResource* findImageResource(int id) {
+  std::lock_guard<std::mutex> lock(gImageLock);
+  auto found = images().find(id);
+  return found == images().end() ? nullptr : &found->second;
 }
 
 }  // namespace platform

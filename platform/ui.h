@@ -9,8 +9,14 @@
 // DialogHandler. A backend turns templates into real windows (Win32 dialogs
 // built in memory, GTK widgets laid out from dialog units) or, in the
 // scripted backend (scripted_ui.h), keeps every control's state and acts from
-// a script as a user would. The scripted one is the default until a desktop
-// backend is chosen.
+// a script as a user would.
+//
+// Which backend a program gets is decided once, at its first use of ui():
+// a script (VELLORA_UI_SCRIPT) gives the scripted one; else a desktop backend
+// when there is a desktop (on POSIX a display in DISPLAY or WAYLAND_DISPLAY
+// and the GTK module, loaded at run time, so programs run where GTK is not
+// installed); else the scripted one without a script, where nobody can be
+// asked. description() says which and why.
 //
 // All dialog work happens on the thread that opened the dialog (the
 // "dialog's thread"). Other threads reach a dialog only through its
@@ -168,7 +174,10 @@ constexpr int kSaveAsCancelButton = -2;
 constexpr int kCustomArea = -1;
 
 // What a modal dialog returns when it cannot be shown at all (no desktop and
-// no script).
+// no script), or when the desktop went away while it was open. In the second
+// case its handler has seen initialised and perhaps some clicks, but gets no
+// closing: the dialog simply stopped existing, and nothing the user had not
+// confirmed may be acted on.
 constexpr int kDialogUnavailable = -1;
 
 class Dialog;
@@ -188,27 +197,29 @@ class DialogPoster {
 // What the user did, handed to the program's code. Every call comes on the
 // dialog's thread, after the control has taken its new state (a clicked box
 // is already checked or cleared, a chosen entry already selected).
+// (Defined here, so that a desktop module, which does not link the
+// platform library, has all of the class.)
 class DialogHandler {
  public:
   virtual ~DialogHandler() = default;
   // The dialog and its controls exist and are about to be shown.
-  virtual void initialised(Dialog& dialog);
+  virtual void initialised(Dialog&) {}
   // A push button was pressed, a check box or radio button clicked, or
   // kCloseCommand: the user closed the window.
-  virtual void clicked(Dialog& dialog, int controlId);
+  virtual void clicked(Dialog&, int /*controlId*/) {}
   // The user chose another entry of a list.
-  virtual void selectionChanged(Dialog& dialog, int controlId);
+  virtual void selectionChanged(Dialog&, int /*controlId*/) {}
   // The user switched to another tab (the new one is the tab control's selection).
-  virtual void tabChanged(Dialog& dialog, int tabControlId);
+  virtual void tabChanged(Dialog&, int /*tabControlId*/) {}
   // Save As: the user chose another file type (1-based).
-  virtual void fileTypeChanged(Dialog& dialog, int filterIndex);
+  virtual void fileTypeChanged(Dialog&, int /*filterIndex*/) {}
   // Save As: the user asks to save under `path` (full, with the selected
   // type's extension added when typed without one). False keeps the dialog
   // open with the user's entries.
-  virtual bool nameAccepted(Dialog& dialog, const std::string& path);
+  virtual bool nameAccepted(Dialog&, const std::string& /*path*/) { return true; }
   // The dialog is closing (accepted, cancelled or ended); its controls can
   // still be read.
-  virtual void closing(Dialog& dialog);
+  virtual void closing(Dialog&) {}
 };
 
 // One open dialog, modal or modeless, a Save As dialog's custom area, or a
@@ -256,7 +267,12 @@ class Dialog {
   virtual void moveControl(int id, const PixelRect& rect) = 0;
 
   // The window: a custom area's or a page's window is the top-level window
-  // it lives in (the whole Save As dialog).
+  // it lives in (the whole Save As dialog). The height of a Save As dialog
+  // says how much of its custom area shows: the area is cut where the
+  // window's bottom edge falls. (A desktop whose own Save As puts standard
+  // controls below the custom area, GTK's Save and Cancel buttons, keeps
+  // them in view below the part of the area that shows, so windowRect may
+  // then be taller than the rect last set.)
   virtual PixelRect windowRect() const = 0;
   virtual void setWindowRect(const PixelRect& rect) = 0;
   virtual PixelRect toPixels(const DialogUnits& units) const = 0;
@@ -308,6 +324,8 @@ struct SaveAsRequest {
   std::size_t nameCapacity = 779;
 };
 
+// kUnavailable: no Save As dialog could be shown, or the desktop went away
+// while it was open (see kDialogUnavailable: the hook then gets no closing).
 enum class SaveAsStatus { kAccepted, kCancelled, kUnavailable };
 
 struct SaveAsResult {
@@ -359,8 +377,25 @@ class UserInterface {
   virtual int bringWindowsForward(const std::string& windowClass) = 0;
 };
 
-// The process's user interface; nullptr restores the default backend.
+// The process's user interface; nullptr restores the default backend (it is
+// chosen anew at the next ui()).
 UserInterface& ui();
 void setUserInterface(UserInterface* replacement);
+
+// ---------------------------------------------------------------------------
+// Images
+
+// An image a program's templates refer to by resource id (a bitmap control's
+// ControlTemplate::resource, a window's big icon), as PNG data. Programs
+// register theirs once at start; a Win32 build takes them from its resource
+// section instead.
+struct ImageResource {
+  int id;
+  const unsigned char* png;
+  std::size_t size;
+};
+void registerImageResources(const ImageResource* images, std::size_t count);
+// nullptr when no image of that id was registered.
+const ImageResource* findImageResource(int id);
 
 }  // namespace platform

@@ -48,6 +48,13 @@ FreshMachine::FreshMachine() {
   unsetEnv("VELLORA_USER_RIGHTS");
   unsetEnv("VELLORA_UI_SCRIPT");
   unsetEnv("VELLORA_UI_LOG");
+  // No windows on whatever desktop runs the tests: a test that wants them
+  // starts an X server of its own.
+  unsetEnv("DISPLAY");
+  unsetEnv("WAYLAND_DISPLAY");
+  unsetEnv("VELLORA_DESKTOP_SCRIPT");
+  unsetEnv("VELLORA_DESKTOP_MODULE");
+  unsetEnv("VELLORA_DESKTOP_SHOTS");
   platform::setOsVersionForTesting(nullptr);
   // Registry roots of its own, named after the machine's folder (on Windows
   // the registry is not kept in the machine root).

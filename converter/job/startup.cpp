@@ -12,6 +12,7 @@
 #include "converter/ui/string_table.h"
 #include "platform/files.h"
 #include "platform/registry.h"
+#include "platform/ui.h"
 
 namespace vellora {
 
@@ -132,6 +133,9 @@ bool startJob(ConverterRun& run, const std::vector<std::string>& arguments, int*
   job.errorLog.clear();
   job.errorLog.append(kJobBanner);
   job.errorLog.append(early);
+  // Which windows this job can show, and why: the first thing to know when
+  // a job asked nobody.
+  appendLog(job.errorLog, "%s\nUser interface: %s\n", platform::ui().description().c_str());
 
   // 13.
   job.pdfReaderInstalled = pdfReaderInstalled() ? 1 : 0;

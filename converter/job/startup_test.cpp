@@ -65,7 +65,7 @@ TEST_F(StartupTest, TheMonitorsCommandLineFillsTheJob) {
   EXPECT_EQ(run->keys.profilesKey.str(), "Software\\Norvale\\Vellora\\Profiles\\Vellora Office");
   EXPECT_EQ(job.pdfSettingsName.str(), "default");
   EXPECT_EQ(job.messageCaption.str(), "Vellora");
-  EXPECT_EQ(job.errorLog.str(), kJobBanner);
+  EXPECT_EQ(job.errorLog.str(), std::string(kJobBanner) + "\nUser interface: " + ui.description() + "\n");
   EXPECT_EQ(job.optionsFile.str(), kSep + "Vellora Office.opt") << "no product folder is set up";
 }
 
