@@ -187,6 +187,9 @@ TEST_F(DropProgram, AnApplicationStartedForTheJobIsToldToQuit) {
   const std::string book = document("q3.xls");
   const std::string letter = document("letter.doc");
   runDropProgram(book, 20);
+  // Excel records its end on its own time, after the drop program is done
+  // with it: wait for it so that Word's lines come after Excel's.
+  ASSERT_EQ(startedBy("standin-ddeserver", 3).size(), 3u);
   runDropProgram(letter, 20);
   auto runs = startedBy("standin-ddeserver", 6);
   ASSERT_EQ(runs.size(), 6u);
