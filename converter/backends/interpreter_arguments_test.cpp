@@ -64,7 +64,8 @@ TEST_F(ArgumentsTest, AProgramPathWithABlankIsQuoted) {
   job->interpreterKind = kOwnGhostscript;
   job->systemDir = "/Windows/System 32";
   job->interpreterExe = "kelp/bin/gs";
-  EXPECT_EQ(build().commandLine, "\"/Windows/System 32/kelp/bin/gs\"  @\"/t/vl.cmd\"");
+  EXPECT_EQ(build().commandLine, std::string("\"/Windows/System 32") + platform::kPathSeparator +
+                                     "kelp/bin/gs\"  @\"/t/vl.cmd\"");
 }
 
 TEST_F(ArgumentsTest, InstalledGhostscriptWithPresetFile) {

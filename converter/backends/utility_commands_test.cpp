@@ -92,7 +92,7 @@ TEST_F(UtilityCommandsTest, StationeryCommandNamesTheFileTheListedNameCameFrom) 
   testsupport::writeFile(folder + platform::kPathSeparator + "Letterhead.old.pdf", "%PDF-1.4\n");
   setFieldText(settings.StationeryName, "Letterhead");
   setFieldText(settings.StationeryPath, folder);
-  EXPECT_NE(stationeryCommand(job, settings).find("Stationery/Letterhead.old.pdf\""),
+  EXPECT_NE(stationeryCommand(job, settings).find("Stationery" + std::string(platform::kPathSeparator) + "Letterhead.old.pdf\""),
             std::string::npos);
 }
 

@@ -178,12 +178,13 @@ TEST_F(ProfilesTest, LockedSettingsSurviveAUserProfileButNotAMachineProfile) {
 }
 
 TEST_F(ProfilesTest, MachineModeListsOnlyMachineProfilesAndLocksTheButtons) {
-  ASSERT_EQ(SaveProfile(job.keys, "Mine", secureProfile()), 1);
+  // Written in name order: Windows lists them as written, Wine by name.
   ASSERT_EQ(SaveProfile(job.keys, "Also mine", secureProfile()), 1);
+  ASSERT_EQ(SaveProfile(job.keys, "Mine", secureProfile()), 1);
   ProfileNames user = listProfiles(job.keys);
   EXPECT_FALSE(user.machineMode);
   EXPECT_TRUE(user.keyOpened);
-  EXPECT_EQ(user.names, (std::vector<std::string>{"Mine", "Also mine"}));
+  EXPECT_EQ(user.names, (std::vector<std::string>{"Also mine", "Mine"}));
 
   platform::RegKey machineKey;
   ASSERT_EQ(machineKey.create(HKLM, kDefaultProfilesKey), platform::kRegOk);

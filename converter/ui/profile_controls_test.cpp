@@ -44,7 +44,7 @@ TEST_F(ProfileControlsTest, ChooseMakeDefaultDeleteAndSaveThroughTheDialog) {
   userProfile("Home", "home author");
   script({"check: 1028", "choose: 1026 Home", "click: 1017", "message: yes",
           "choose: 1026 Work", "click: 1064", "message: yes", "tab: General",
-          "type: 1024 typed author", "click: 1018", "profilename: Fresh",
+          "type: 1024 typed author", "click: 1018", "profilename: Travel",
           "accept: " + out("profiled.pdf")});
   ASSERT_TRUE(runDialog().accepted);
 
@@ -63,13 +63,13 @@ TEST_F(ProfileControlsTest, ChooseMakeDefaultDeleteAndSaveThroughTheDialog) {
 
   // Saved under the new name and selected in the list; the settings in the
   // dialog stay what the user typed, default profile or not.
-  EXPECT_EQ(listProfiles(run->keys).names, (std::vector<std::string>{"Home", "Fresh"}));
-  EXPECT_EQ(control("click: 1018", kProfileList).text, "Fresh");
+  EXPECT_EQ(listProfiles(run->keys).names, (std::vector<std::string>{"Home", "Travel"}));
+  EXPECT_EQ(control("click: 1018", kProfileList).text, "Travel");
   EXPECT_EQ(fieldText(run->settings.record.PDFAuthor), "typed author");
   ProfileJob job{run->keys, product, "Quarterly Report"};
   LoadedSettings fresh;
   LoadSettings(run->keys, product, &fresh);
-  ASSERT_EQ(LoadProfile(job, "Fresh", &fresh), 1);
+  ASSERT_EQ(LoadProfile(job, "Travel", &fresh), 1);
   EXPECT_EQ(fieldText(fresh.record.PDFAuthor), "typed author");
 }
 

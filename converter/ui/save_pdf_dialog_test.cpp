@@ -11,6 +11,7 @@
 #include "converter/ui/save_dialog_test_fixture.h"
 #include "converter/ui/small_windows.h"
 #include "converter/ui/string_table.h"
+#include "platform/files.h"
 
 namespace vellora {
 namespace {
@@ -178,10 +179,11 @@ TEST_F(SaveDialogTest, WithNobodyToAskTheJobTakesTheInitialNameMadeUnique) {
 
   // A name proposed with a folder of its own goes there, extension not doubled.
   ASSERT_TRUE(platform::createDirectories(out("sub")));
-  testsupport::writeFile(out("sub/Proposal.pdf"), "old");
-  savedName = out("sub/Proposal.pdf");
+  const std::string sub = std::string("sub") + platform::kPathSeparator;
+  testsupport::writeFile(out(sub + "Proposal.pdf"), "old");
+  savedName = out(sub + "Proposal.pdf");
   ASSERT_TRUE(runDialog().accepted);
-  EXPECT_EQ(run->job.outputPath.str(), out("sub/Proposal1.pdf"));
+  EXPECT_EQ(run->job.outputPath.str(), out(sub + "Proposal1.pdf"));
 }
 
 TEST_F(SaveDialogTest, WithoutAnInterpreterThePdfTypeGoesBackToPostScriptAfterOneWarning) {
