@@ -2,7 +2,10 @@
 // monitor, the converter, and a PDF in the user's documents folder.
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "installer/vlsetup_test_support.h"
+#include "testsupport/stand_in_record.h"
 #include "testsupport/system_user.h"
 
 namespace vellora {
@@ -127,6 +130,45 @@ TEST_F(Printing, AHostileTitleIsJustATitleAndJobsOfRootOrStrangersAreRefused) {
   }
   platform::listDirectory(documents(), "*.pdf", &made);
   EXPECT_EQ(1u, made.size());
+}
+
+// Dropping documents on the product as the user: a PDF and a text file go
+// through the printer "Vellora", a PostScript file straight to the converter
+// and stays where it was.
+TEST_F(Printing, DroppedDocumentsBecomePdfsOfTheUserWhoDroppedThem) {
+  const std::string pdf = machine.path("files/budget.pdf");
+  ASSERT_EQ(0, testsupport::run({"gs", "-q", "-dBATCH", "-dNOPAUSE", "-dSAFER", "-sDEVICE=pdfwrite",
+                                 "-sOutputFile=" + pdf, machine.path("files/report.ps")})
+                   .exitCode);
+  chmod(pdf.c_str(), 0644);
+  const std::string notes = machine.path("files/notes.txt");
+  testsupport::writeFile(notes, "Minutes of the meeting\nAll present.\n");
+  chmod(notes.c_str(), 0644);
+  const std::string job = user->home() + "/job.ps";
+  ASSERT_EQ(0, user->run({"cp", machine.path("files/report.ps"), job}).exitCode);
+
+  std::vector<std::string> made;
+  std::size_t expected = 0;
+  for (const std::string& document : {pdf, notes, job}) {
+    testsupport::RunResult dropped = user->run({VELLORA_DROP_PROGRAM, document});
+    EXPECT_EQ(0, dropped.exitCode) << dropped.output;
+    ++expected;
+    testsupport::waitUntil([&] {
+      made.clear();
+      platform::listDirectory(documents(), "*.pdf", &made);
+      return made.size() >= expected;
+    }, 120000);
+    ASSERT_EQ(expected, made.size()) << document << "\n" << cups->errorLog();
+  }
+  std::sort(made.begin(), made.end());
+  // Printed documents are named after their files; the PostScript file
+  // after the title it carries.
+  EXPECT_EQ((std::vector<std::string>{"Quarterly Report.pdf", "budget.pdf", "notes.pdf"}), made);
+  EXPECT_EQ("3", pdfField(documents() + "/budget.pdf", "Pages"));
+  EXPECT_EQ("1", pdfField(documents() + "/notes.pdf", "Pages"));
+  EXPECT_EQ("3", pdfField(documents() + "/Quarterly Report.pdf", "Pages"));
+  EXPECT_TRUE(platform::fileExists(job));
+  EXPECT_TRUE(testsupport::entriesNotOwnedBy(user->home(), user->uid()).empty());
 }
 
 }  // namespace
