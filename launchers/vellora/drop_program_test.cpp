@@ -142,7 +142,7 @@ TEST_F(DropProgram, PostScriptFilesGoToTheConverterInMode9993) {
   const std::string job = document("my jobs" + kSep + "JOB.PS", "%!PS\n");
   runDropProgram(job);
   runDropProgram("\"" + job + "\"");
-  auto runs = startedBy("vlconv", 2);
+  auto runs = startedBy(std::string("vlconv") + platform::kExeSuffix, 2);
   ASSERT_EQ(runs.size(), 2u);
   for (const auto& run : runs)
     EXPECT_EQ(run, (std::vector<std::string>{product + kSep + "vlconv" + platform::kExeSuffix, "9993", job}));
