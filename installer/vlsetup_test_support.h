@@ -19,6 +19,7 @@
 #include "platform/registry.h"
 #include "platform/scripted_ui.h"
 #include "platform/spooler.h"
+#include "testsupport/dialog_record.h"
 #include "testsupport/fresh_machine.h"
 #include "testsupport/private_cups.h"
 
@@ -91,23 +92,8 @@ class VlsetupTest : public testsupport::FreshMachineTest {
   // The messages vlsetup showed (caption, text), from the scripted UI's record.
   std::vector<std::vector<std::string>> messages() const {
     std::vector<std::vector<std::string>> shown;
-    std::string record = testsupport::readFile(machine.path("ui-record"));
-    std::string::size_type start = 0;
-    while (start < record.size()) {
-      std::string::size_type end = record.find('\n', start);
-      if (end == std::string::npos) end = record.size();
-      std::string line = record.substr(start, end - start);
-      start = end + 1;
-      std::vector<std::string> fields;
-      std::string::size_type from = 0;
-      for (;;) {
-        std::string::size_type tab = line.find('\t', from);
-        fields.push_back(platform::unescapeRecordField(line.substr(from, tab - from)));
-        if (tab == std::string::npos) break;
-        from = tab + 1;
-      }
+    for (const auto& fields : testsupport::recordEvents(testsupport::readFile(machine.path("ui-record"))))
       if (fields.size() >= 4 && fields[0] == "message") shown.push_back({fields[2], fields[3]});
-    }
     return shown;
   }
 

@@ -13,6 +13,7 @@
 #include "monitor/dsc_title.h"
 #include "monitor/page_count.h"
 #include "platform/files.h"
+#include "platform/posix/descriptors.h"
 
 namespace vellora {
 namespace monitor {
@@ -24,18 +25,7 @@ constexpr int kNameAttempts = 100;
 // looked at before the data streams through.
 constexpr std::size_t kHeadBytes = 65536;
 
-bool writeAll(int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    ssize_t n = ::write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
+using platform::posix::writeAll;
 
 std::string errnoText() { return std::strerror(errno); }
 

@@ -58,19 +58,12 @@ struct Target {
 };
 
 Target findTarget(ScriptedDialog& dialog, const std::string& name) {
-  int templateId = 0;
-  std::string idText = name;
-  std::string::size_type slash = name.find('/');
-  if (slash != std::string::npos) {
-    templateId = std::atoi(name.substr(0, slash).c_str());
-    idText = name.substr(slash + 1);
-  }
-  int id = std::atoi(idText.c_str());
+  const ScriptControlName wanted = parseScriptControlName(name);
   std::vector<ScriptedDialog*> candidates = {&dialog};
   for (ScriptedDialog* page : dialog.pages()) candidates.push_back(page);
   for (ScriptedDialog* candidate : candidates) {
-    if (templateId != 0 && candidate->dialogTemplate().id != templateId) continue;
-    if (ScriptedControl* control = candidate->find(id)) return {candidate, control};
+    if (wanted.templateId != 0 && candidate->dialogTemplate().id != wanted.templateId) continue;
+    if (ScriptedControl* control = candidate->find(wanted.id)) return {candidate, control};
   }
   return {};
 }

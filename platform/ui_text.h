@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cctype>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,25 @@ inline std::string readableCaption(const char* caption) {
     out += *p;
   }
   return out;
+}
+
+// A control named by a script line: "ID", or "TEMPLATE/ID" for a control
+// of one page (template 0: the first dialog or page that has the id).
+struct ScriptControlName {
+  int templateId = 0;
+  int id = 0;
+};
+
+inline ScriptControlName parseScriptControlName(const std::string& name) {
+  ScriptControlName parsed;
+  std::string idText = name;
+  const std::string::size_type slash = name.find('/');
+  if (slash != std::string::npos) {
+    parsed.templateId = std::atoi(name.substr(0, slash).c_str());
+    idText = name.substr(slash + 1);
+  }
+  parsed.id = std::atoi(idText.c_str());
+  return parsed;
 }
 
 // Splits a script value "ID REST" into the id and the rest.

@@ -14,6 +14,7 @@
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/scripted_ui.h"
+#include "testsupport/dialog_record.h"
 #include "testsupport/fresh_machine.h"
 
 namespace vellora {
@@ -137,26 +138,11 @@ class VlconvTest : public testsupport::FreshMachineTest {
   // What the user was shown, by kind, each event split into its fields.
   std::vector<std::vector<std::string>> shown(const std::string& kind) const {
     std::vector<std::vector<std::string>> events;
-    std::string record = testsupport::readFile(machine.path("ui-record"));
-    std::string::size_type start = 0;
-    while (start < record.size()) {
-      std::string::size_type end = record.find('\n', start);
-      if (end == std::string::npos) end = record.size();
-      std::string line = record.substr(start, end - start);
-      start = end + 1;
-      std::vector<std::string> fields;
-      std::string::size_type from = 0;
-      for (;;) {
-        std::string::size_type tab = line.find('\t', from);
-        fields.push_back(platform::unescapeRecordField(line.substr(from, tab - from)));
-        if (tab == std::string::npos) break;
-        from = tab + 1;
-      }
-      if (!fields.empty() && fields[0] == kind) {
+    for (auto& fields : testsupport::recordEvents(testsupport::readFile(machine.path("ui-record"))))
+      if (fields[0] == kind) {
         fields.erase(fields.begin());
         events.push_back(fields);
       }
-    }
     return events;
   }
   // The texts of the message boxes shown, in order.

@@ -45,7 +45,10 @@ TEST(Win32Process, StandardInputReadsAsEmpty) {
 
 TEST(Win32Process, TimesOutAndKills) {
   ChildProcess child;
-  ASSERT_TRUE(child.start(command("ping -n 30 127.0.0.1"), StartOptions()));
+  // ping itself, not through cmd: killing cmd would leave its ping running,
+  // holding the test's output open for half a minute.
+  ASSERT_TRUE(child.start(quoteArgument(systemFolder() + "\\ping.exe") + " -n 30 127.0.0.1",
+                          StartOptions()));
   EXPECT_TRUE(child.running());
   EXPECT_EQ(kWaitTimeout, child.wait(100));
   child.kill();

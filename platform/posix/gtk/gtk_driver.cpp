@@ -39,19 +39,12 @@ struct Target {
 
 // "ID" or "TEMPLATE/ID": the dialog first, then its pages.
 Target findTarget(GtkDialogWindow& dialog, const std::string& name) {
-  int templateId = 0;
-  std::string idText = name;
-  std::string::size_type slash = name.find('/');
-  if (slash != std::string::npos) {
-    templateId = std::atoi(name.substr(0, slash).c_str());
-    idText = name.substr(slash + 1);
-  }
-  int id = std::atoi(idText.c_str());
+  const platform::ScriptControlName wanted = platform::parseScriptControlName(name);
   std::vector<GtkDialogWindow*> candidates = {&dialog};
   for (GtkDialogWindow* page : dialog.livePages()) candidates.push_back(page);
   for (GtkDialogWindow* candidate : candidates) {
-    if (templateId != 0 && candidate->dialogTemplate().id != templateId) continue;
-    if (GtkControl* control = candidate->find(id)) return {candidate, control};
+    if (wanted.templateId != 0 && candidate->dialogTemplate().id != wanted.templateId) continue;
+    if (GtkControl* control = candidate->find(wanted.id)) return {candidate, control};
   }
   return {};
 }
