@@ -1,6 +1,5 @@
 // Full installs, reinstalls and removal through the real vlsetup on a CUPS
 // server of the test's own.
-#include <sys/stat.h>
 
 #include "installer/vlsetup_test_support.h"
 #include "testsupport/loopback_http_server.h"
@@ -39,10 +38,9 @@ TEST_F(FullInstall, PutsMonitorDriverAndPrinterIntoCupsAndLogsEveryStep) {
 
   // The monitor: in the system folder, and as CUPS's backend run as root.
   EXPECT_TRUE(platform::fileExists(systemFolder() + "/vlmon"));
-  struct stat backend;
-  ASSERT_EQ(0, stat((cups->backendFolder() + "/vlm").c_str(), &backend));
-  EXPECT_EQ(0700u, backend.st_mode & 07777);
-  EXPECT_EQ(0u, backend.st_uid);
+  const std::string backend = cups->backendFolder() + "/vlm";
+  EXPECT_EQ(0700, platform::posix::permissionBits(backend));
+  EXPECT_EQ(0, platform::posix::ownerId(backend));
   // The driver: the version folder copied, the driver registered.
   for (const char* file : {"VELLORA.PPD", "vlmode.reg", "vlmodeA.reg"})
     EXPECT_TRUE(platform::fileExists(driverFolder() + file)) << file;

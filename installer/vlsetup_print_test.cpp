@@ -1,7 +1,5 @@
 // Printing to the installed printer as an ordinary user: lp, CUPS, the
 // monitor, the converter, and a PDF in the user's documents folder.
-#include <sys/stat.h>
-
 #include <algorithm>
 
 #include "installer/vlsetup_test_support.h"
@@ -68,7 +66,7 @@ TEST_F(Printing, PostScriptPdfAndTextBecomePdfsOfTheUserWhoPrinted) {
 
   // A PDF and a text file: CUPS makes PostScript of them first.
   ASSERT_TRUE(platform::copyFile(report, machine.path("files/budget.pdf"), false));
-  chmod(machine.path("files/budget.pdf").c_str(), 0644);
+  platform::posix::setPermissionBits(machine.path("files/budget.pdf"), 0644);
   print("Vellora", "Budget Plan", machine.path("files/budget.pdf"));
   testsupport::writeFile(machine.path("files/notes.txt"), "Minutes of the meeting\nAll present.\n");
   print("Vellora", "Meeting Notes", machine.path("files/notes.txt"));
@@ -140,10 +138,10 @@ TEST_F(Printing, DroppedDocumentsBecomePdfsOfTheUserWhoDroppedThem) {
   ASSERT_EQ(0, testsupport::run({"gs", "-q", "-dBATCH", "-dNOPAUSE", "-dSAFER", "-sDEVICE=pdfwrite",
                                  "-sOutputFile=" + pdf, machine.path("files/report.ps")})
                    .exitCode);
-  chmod(pdf.c_str(), 0644);
+  platform::posix::setPermissionBits(pdf, 0644);
   const std::string notes = machine.path("files/notes.txt");
   testsupport::writeFile(notes, "Minutes of the meeting\nAll present.\n");
-  chmod(notes.c_str(), 0644);
+  platform::posix::setPermissionBits(notes, 0644);
   const std::string job = user->home() + "/job.ps";
   ASSERT_EQ(0, user->run({"cp", machine.path("files/report.ps"), job}).exitCode);
 

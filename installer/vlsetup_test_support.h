@@ -5,7 +5,6 @@
 // vlsetup against it.
 #pragma once
 
-#include <sys/stat.h>
 
 #include <memory>
 #include <string>
@@ -16,6 +15,7 @@
 #include "common/ghostscript_registration.h"
 #include "common/product.h"
 #include "platform/files.h"
+#include "platform/posix/file_modes.h"
 #include "platform/registry.h"
 #include "platform/scripted_ui.h"
 #include "platform/spooler.h"
@@ -55,8 +55,8 @@ class VlsetupTest : public testsupport::FreshMachineTest {
     std::string log;
     ASSERT_EQ(0, RegisterHostGhostscript(&log)) << log;
     // Machine stores are readable by every user, as on an installed system.
-    chmod(machine.base().c_str(), 0755);
-    chmod(machine.root().c_str(), 0755);
+    platform::posix::setPermissionBits(machine.base(), 0755);
+    platform::posix::setPermissionBits(machine.root(), 0755);
 
     cups.reset(new testsupport::PrivateCups(machine.path("cups")));
     cups->setBackendEnvironment("VELLORA_ROOT", machine.root());

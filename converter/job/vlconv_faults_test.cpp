@@ -4,9 +4,6 @@
 // each case: the previous file whole at its place, the right number of whole
 // PDFs, no temporary file and no process left, nothing written outside the
 // output folder, the user's store readable.
-#include <signal.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <memory>
@@ -16,12 +13,16 @@
 
 #include "converter/job/vlconv_test_support.h"
 #include "converter/settings/scramble_password.h"
+#include "platform/posix/file_modes.h"
+#include "platform/posix/signals.h"
 #include "platform/process.h"
 #include "platform/system.h"
 
 namespace vellora {
 namespace e2e {
 namespace {
+
+using platform::posix::Signal;
 
 namespace fs = std::filesystem;
 
@@ -102,9 +103,9 @@ class FaultJobs : public VlconvTest {
     ASSERT_FALSE(testsupport::readFile(started).empty()) << "the stand-in never started";
   }
   // Sends the signal to a job waiting in the stand-in and waits for its end.
-  int endJob(platform::ChildProcess& child, int signal) {
+  int endJob(platform::ChildProcess& child, Signal signal) {
     waitForStandIn();
-    EXPECT_EQ(::kill(static_cast<pid_t>(child.id()), signal), 0);
+    EXPECT_TRUE(platform::posix::sendSignal(child.id(), signal));
     return finish(child);
   }
 
@@ -187,15 +188,15 @@ class FaultJobs : public VlconvTest {
   // Prints a job saved over `existing` with the choice given and ends it
   // with the signal while it waits in the stand-in; the previous file must
   // be whole and no process left. Returns the spool file.
-  std::string printAndEnd(const std::string& choice, int signal, const std::string& old) {
+  std::string printAndEnd(const std::string& choice, Signal signal, const std::string& old) {
     answers("saveas: " + existing + "\nfileexists: " + choice + "\n");
     platform::deleteFile(started);
     std::string job = spool(pagesJob("Ledger", "New", 1));
     snapshot();
     auto child = startJob(job);
     lastExitCode = endJob(*child, signal);
-    EXPECT_TRUE(testsupport::readFile(existing) == old) << signal;
-    EXPECT_EQ(processesLeft(), std::vector<std::string>()) << signal;
+    EXPECT_TRUE(testsupport::readFile(existing) == old) << platform::posix::signalNumber(signal);
+    EXPECT_EQ(processesLeft(), std::vector<std::string>()) << platform::posix::signalNumber(signal);
     return job;
   }
   // A job that died without cleaning up leaves its files to the next job.
@@ -274,22 +275,18 @@ TEST_F(FaultJobs, TerminationAtTheInterpreterEndsTheJobAsAFailure) {
   interpreterBehind("sleep_ms=60000\n");
   const std::string old = makePdf(existing, "Old", 2);
   answers("saveas: " + existing + "\nfileexists: replace\n");
-  for (int signal : {SIGTERM, SIGHUP, SIGINT}) {
+  for (Signal signal : {Signal::kTerminate, Signal::kHangUp, Signal::kInterrupt}) {
     platform::deleteFile(started);
     std::string job = spool(pagesJob("Ledger", "New", 1));
     snapshot();
     auto child = startJob(job);
     waitForStandIn();
     // Meanwhile only its owner may read what the job holds.
-    struct stat info;
-    ASSERT_EQ(::stat(workFolder().c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0700u);
-    for (const auto& entry : fs::directory_iterator(workFolder())) {
-      ASSERT_EQ(::stat(entry.path().c_str(), &info), 0);
-      EXPECT_EQ(info.st_mode & 0777, 0600u) << entry.path();
-    }
+    EXPECT_EQ(platform::posix::permissionBits(workFolder()) & 0777, 0700);
+    for (const auto& entry : fs::directory_iterator(workFolder()))
+      EXPECT_EQ(platform::posix::permissionBits(entry.path().string()) & 0777, 0600) << entry.path();
     EXPECT_EQ(endJob(*child, signal), 0) << "ended like a failure, not by the signal";
-    EXPECT_TRUE(testsupport::readFile(existing) == old) << signal;
+    EXPECT_TRUE(testsupport::readFile(existing) == old) << platform::posix::signalNumber(signal);
     EXPECT_FALSE(platform::fileExists(job)) << "the spool file goes with the job";
     EXPECT_NE(runLog().find("ended from outside"), std::string::npos) << runLog();
     EXPECT_EQ(outputFiles(), std::vector<std::string>{"Ledger.pdf"});
@@ -300,7 +297,7 @@ TEST_F(FaultJobs, TerminationAtTheInterpreterEndsTheJobAsAFailure) {
 TEST_F(FaultJobs, KillingOrCrashingAtTheInterpreterLeavesTheOldFileAndNoProcess) {
   interpreterBehind("sleep_ms=60000\n");
   const std::string old = makePdf(existing, "Old", 2);
-  for (int signal : {SIGKILL, SIGSEGV}) {
+  for (Signal signal : {Signal::kKill, Signal::kSegmentationFault}) {
     std::string job = printAndEnd("replace", signal, old);
     platform::deleteFile(job);  // the monitor's; a job that was killed cannot delete it
 
@@ -317,9 +314,9 @@ TEST_F(FaultJobs, KillingOrCrashingAtTheInterpreterLeavesTheOldFileAndNoProcess)
 TEST_F(FaultJobs, KillingOrTerminatingAtTheUtilityLeavesTheOldFileAndNoProcess) {
   utilityBehind("c", "sleep_ms=60000\n");
   const std::string old = makePdf(existing, "Old", 2);
-  for (int signal : {SIGKILL, SIGTERM}) {
+  for (Signal signal : {Signal::kKill, Signal::kTerminate}) {
     std::string job = printAndEnd("append", signal, old);
-    if (signal == SIGKILL) {
+    if (signal == Signal::kKill) {
       platform::deleteFile(job);
       runNextJob();
     } else {
@@ -343,7 +340,7 @@ TEST_F(FaultJobs, AKilledJobWhoseInterpreterWritesInPlaceKeepsTheBackup) {
   setMachineString("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\AcroDist.exe", "",
                    distiller);
   const std::string old = makePdf(existing, "Old", 2);
-  platform::deleteFile(printAndEnd("replace", SIGKILL, old));
+  platform::deleteFile(printAndEnd("replace", Signal::kKill, old));
   installDelay(distiller, real);
   runNextJob();
   std::vector<std::string> kept = filesLeftInWorkFolder();
@@ -483,16 +480,11 @@ TEST_F(FaultJobs, FailedEncryptionNeverDeliversAnUnprotectedDocument) {
 TEST_F(FaultJobs, TheUsersStoreAndWorkingFolderArePrivate) {
   options("Vellora", "DefaultPath=" + outDir + kSep + "\nSuppressDialog=true\nAutoNameTitle=true\n");
   ASSERT_EQ(print(spool(pagesJob("Mine", "New", 1))).exitCode, 0);
-  struct stat info;
   const std::string store = machine.home() + kSep + ".config" + kSep + "vellora";
-  ASSERT_EQ(::stat(store.c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 0777, 0700u);
-  for (const auto& entry : fs::directory_iterator(store)) {
-    ASSERT_EQ(::stat(entry.path().c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0600u) << entry.path();
-  }
-  ASSERT_EQ(::stat(workFolder().c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 0777, 0700u);
+  EXPECT_EQ(platform::posix::permissionBits(store) & 0777, 0700);
+  for (const auto& entry : fs::directory_iterator(store))
+    EXPECT_EQ(platform::posix::permissionBits(entry.path().string()) & 0777, 0600) << entry.path();
+  EXPECT_EQ(platform::posix::permissionBits(workFolder()) & 0777, 0700);
 }
 
 // --- Names and paths ----------------------------------------------------------

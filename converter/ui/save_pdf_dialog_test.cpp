@@ -1,12 +1,6 @@
 // The Save PDF dialog as a user meets it: placement, the compact and
 // expanded forms, accepting a name with the existence and password
 // questions, closing, and naming a job when nobody can be asked.
-#if !defined(_WIN32)
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-#endif
-
 #include "converter/settings/scramble_password.h"
 #include "converter/ui/save_dialog_test_fixture.h"
 #include "converter/ui/small_windows.h"
@@ -100,17 +94,17 @@ TEST_F(SaveDialogTest, TheExistenceCheckSeesTheNameWithItsExtension) {
   EXPECT_EQ(testsupport::readFile(out("Report.v2.pdf")), "old");
 }
 
-// The file is held with flock(), which the Windows build does not have.
+// Another program holds the file the POSIX way, with an advisory lock of its
+// own on it; Windows programs hold files through their sharing modes.
 #if !defined(_WIN32)
 TEST_F(SaveDialogTest, AFileAnotherProgramHoldsIsRefusedWithTheLockedMessage) {
   std::string held = out("held.pdf");
   testsupport::writeFile(held, "old");
-  int fd = ::open(held.c_str(), O_RDWR);
-  ASSERT_GE(fd, 0);
-  ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+  platform::FileLock holder;
+  ASSERT_TRUE(holder.tryAcquireExisting(held));
   script({"accept: " + held, "accept: " + out("free.pdf")});
   SaveDialogResult result = runDialog();
-  ::close(fd);
+  holder.release(false);
   ASSERT_TRUE(result.accepted);
   EXPECT_EQ(run->job.outputPath.str(), out("free.pdf"));
   EXPECT_EQ(messages(), std::vector<std::string>{stringTableText(kStrFileLocked)});

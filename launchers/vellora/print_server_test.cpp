@@ -3,11 +3,10 @@
 // every job to a recording backend.
 #if !defined(_WIN32)
 
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
 
 #include "platform/files.h"
+#include "platform/posix/file_modes.h"
 #include "platform/process.h"
 #include "testsupport/fresh_machine.h"
 #include "testsupport/private_cups.h"
@@ -25,7 +24,7 @@ class PrintedDocuments : public testsupport::FreshMachineTest {
     const std::string backend = cups.backendFolder() + "/rec";
     ASSERT_TRUE(platform::copyFile(std::string(VELLORA_STANDIN_DIR) + "/standin-recorder", backend,
                                    false));
-    ASSERT_EQ(chmod(backend.c_str(), 0700), 0);
+    ASSERT_TRUE(platform::posix::setPermissionBits(backend, 0700));
     testsupport::RunResult added =
         testsupport::run({"lpadmin", "-p", "Vellora", "-E", "-v", "rec:/", "-m", "raw"});
     ASSERT_EQ(added.exitCode, 0) << added.output;

@@ -1,0 +1,25 @@
+#include "platform/posix/file_modes.h"
+
+#include <sys/stat.h>
+
+namespace platform {
+namespace posix {
+
+int permissionBits(const std::string& path) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0) return -1;
+  return static_cast<int>(info.st_mode & 07777);
+}
+
+long ownerId(const std::string& path) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0) return -1;
+  return static_cast<long>(info.st_uid);
+}
+
+bool setPermissionBits(const std::string& path, int bits) {
+  return ::chmod(path.c_str(), static_cast<mode_t>(bits)) == 0;
+}
+
+}  // namespace posix
+}  // namespace platform
