@@ -904,4 +904,17 @@ std::shared_ptr<platform::DialogPoster> GtkDialogWindow::poster() {
   return std::make_shared<GtkPoster>(ui_, target_);
 }
 
+GtkWidget* findWidget(GtkWidget* root, const std::function<bool(GtkWidget*)>& matches,
+                      GtkWidget* skip) {
+  if (root == skip) return nullptr;
+  if (matches(root)) return root;
+  if (!GTK_IS_CONTAINER(root)) return nullptr;
+  GtkWidget* found = nullptr;
+  GList* children = gtk_container_get_children(GTK_CONTAINER(root));
+  for (GList* child = children; child && !found; child = child->next)
+    found = findWidget(GTK_WIDGET(child->data), matches, skip);
+  g_list_free(children);
+  return found;
+}
+
 }  // namespace vlgtk

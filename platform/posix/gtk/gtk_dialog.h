@@ -6,6 +6,7 @@
 
 #include <gtk/gtk.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -168,5 +169,11 @@ struct SaveAsParts {
   platform::SaveAsRequest request;
   int shownHeight = 0;               // of the custom area
 };
+
+// The first widget at or below root that matches, depth first; the branch
+// at skip is passed over. GTK's own dialogs are searched this way for parts
+// they do not hand out.
+GtkWidget* findWidget(GtkWidget* root, const std::function<bool(GtkWidget*)>& matches,
+                      GtkWidget* skip = nullptr);
 
 }  // namespace vlgtk

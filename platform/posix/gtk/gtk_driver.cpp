@@ -55,15 +55,10 @@ std::vector<std::string> entriesOf(GtkDialogWindow& dialog, int id) {
   return entries;
 }
 
-GtkWidget* findByTypeName(GtkWidget* widget, const char* typeName) {
-  if (g_strcmp0(G_OBJECT_TYPE_NAME(widget), typeName) == 0) return widget;
-  if (!GTK_IS_CONTAINER(widget)) return nullptr;
-  GtkWidget* found = nullptr;
-  GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
-  for (GList* child = children; child && !found; child = child->next)
-    found = findByTypeName(GTK_WIDGET(child->data), typeName);
-  g_list_free(children);
-  return found;
+GtkWidget* findByTypeName(GtkWidget* root, const char* typeName) {
+  return findWidget(root, [typeName](GtkWidget* widget) {
+    return g_strcmp0(G_OBJECT_TYPE_NAME(widget), typeName) == 0;
+  });
 }
 
 // The close box, pressed now: the window gets its delete event at once

@@ -95,16 +95,9 @@ void keepOwnSize(GtkWidget* dialog) {
 }
 
 // GTK's list of file types, beside the custom area.
-GtkWidget* fileTypeList(GtkWidget* widget, GtkWidget* customArea) {
-  if (widget == customArea) return nullptr;
-  if (GTK_IS_COMBO_BOX(widget)) return widget;
-  if (!GTK_IS_CONTAINER(widget)) return nullptr;
-  GtkWidget* found = nullptr;
-  GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
-  for (GList* child = children; child && !found; child = child->next)
-    found = fileTypeList(GTK_WIDGET(child->data), customArea);
-  g_list_free(children);
-  return found;
+GtkWidget* fileTypeList(GtkWidget* dialog, GtkWidget* customArea) {
+  return findWidget(dialog, [](GtkWidget* widget) { return GTK_IS_COMBO_BOX(widget) != FALSE; },
+                    customArea);
 }
 
 GtkFileFilter* makeFilter(const platform::FileFilter& type) {
