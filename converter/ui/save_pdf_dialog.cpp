@@ -55,34 +55,18 @@ int lockOf(const SaveDialogState& state, const char* setting) {
   return state.settings.locks.of(setting);
 }
 
-// Boxes 1000 and 1019 and the quality list follow the type: a PostScript
-// file is neither viewed nor mailed, and has no quality.
-void applyFileTypeToMainControls(SaveDialogState& state, int filterIndex) {
-  Dialog& d = *state.dialog;
+// What the file type decides for the dialog's own controls: a PostScript
+// file is neither viewed nor mailed, and only a PDF has a quality. The
+// controls themselves follow in ShowMainControls, with their locks.
+void applyFileType(SaveDialogState& state, int filterIndex) {
   const bool distiller = state.job.interpreterKind == kDistiller;
+  state.advancedHeld = false;
   if (filterIndex == 1) {
-    d.enable(kQualityList, true);
-    d.enable(kQualityLabel, true);
-    d.enable(kAdvancedBox, true);
     state.warningGiven = false;
-    if (!distiller) {
-      state.postScriptChosen = false;
-      d.enable(kViewResultBox, true);
-      d.enable(kEmailResultBox, true);
-    }
+    if (!distiller) state.postScriptChosen = false;
   } else if (filterIndex == 2) {
-    d.enable(kQualityList, false);
-    d.enable(kQualityLabel, false);
-    d.enable(kAdvancedBox, true);
-    if (!distiller) {
-      state.postScriptChosen = true;
-      d.enable(kViewResultBox, false);
-      d.enable(kEmailResultBox, false);
-    }
+    if (!distiller) state.postScriptChosen = true;
   } else {
-    d.enable(kQualityList, false);
-    d.enable(kQualityLabel, false);
-    d.enable(kAdvancedBox, true);
     state.postScriptChosen = false;
   }
 }
@@ -105,10 +89,10 @@ bool backToPostScript(SaveDialogState& state) {
   }
   d.setFilterIndex(2);
   state.job.filterIndex = 2;
+  applyFileType(state, 2);
   ReadPage(state, state.currentPage, false);
   ShowPage(state, state.currentPage);
   ShowMainControls(state);
-  applyFileTypeToMainControls(state, 2);
   return true;
 }
 
@@ -292,19 +276,13 @@ void SaveDialogHook::initialised(Dialog& dialog) {
   const std::string current;
   FillProfileList(state, &current);          // 7.
   fillFileName(state);                       // 8.
-  ShowMainControls(state);                   // 9.
-  state.job.filterIndex = dialog.filterIndex();
-  if (state.job.filterIndex > 1) {
-    dialog.enable(kQualityList, false);
-    dialog.enable(kQualityLabel, false);
-    dialog.enable(kAdvancedBox, false);
-  }
+  state.job.filterIndex = dialog.filterIndex();  // 9.
+  state.advancedHeld = state.job.filterIndex > 1;
+  ShowMainControls(state);  // (the view box goes disabled without a viewer: 11.)
   applyAdvancedToggle(state, true);          // 10.
-  if (state.job.pdfReaderInstalled) {        // 11.
-    if (readStoreNumber(StoreKey::kUser, "AutoLaunch") == 1) dialog.setChecked(kViewResultBox, true);
-  } else {
-    dialog.enable(kViewResultBox, false);
-  }
+  if (state.job.pdfReaderInstalled &&        // 11.
+      readStoreNumber(StoreKey::kUser, "AutoLaunch") == 1)
+    dialog.setChecked(kViewResultBox, true);
   dialog.showWindow(true);                   // 12.
   state.initialised = true;
   backToPostScript(state);
@@ -344,10 +322,10 @@ void SaveDialogHook::fileTypeChanged(Dialog&, int filterIndex) {
   SaveDialogState& state = state_;
   state.job.filterIndex = filterIndex;
   if (backToPostScript(state)) return;
+  applyFileType(state, filterIndex);
   ReadPage(state, state.currentPage, false);
   ShowPage(state, state.currentPage);
   ShowMainControls(state);
-  applyFileTypeToMainControls(state, filterIndex);
 }
 
 bool SaveDialogHook::nameAccepted(Dialog& dialog, const std::string& path) {

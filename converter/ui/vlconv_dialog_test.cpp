@@ -152,6 +152,15 @@ TEST_F(DialogJobs, APolicyShowsAsLockedControlsAndItsValuesReachThePdf) {
   EXPECT_NE(catalog(pdf, "").find("/FitH"), std::string::npos);
 }
 
+TEST_F(DialogJobs, PostScriptChosenAndThenPdfAgainMakesAPdf) {
+  const std::string pdf = outDir + kSep + "changed.pdf";
+  answers("filetype: 2\nfiletype: 1\naccept: " + pdf + "\n");
+  ASSERT_EQ(print(spool(postScriptJob("Minds changed", 2)), "Vellora", 2).exitCode, 0) << log();
+  EXPECT_EQ(testsupport::readFile(pdf).compare(0, 5, "%PDF-"), 0);
+  EXPECT_EQ(pdfinfo(pdf, "Pages"), "2");
+  EXPECT_FALSE(platform::fileExists(outDir + kSep + "changed.ps"));
+}
+
 TEST_F(DialogJobs, WithoutDesktopOrScriptAPrintedJobIsSavedNotDropped) {
   machine.unsetEnv("VELLORA_UI_SCRIPT");
   setUserString("SOFTWARE\\Norvale\\Vellora", "LastDirectory", outDir);
