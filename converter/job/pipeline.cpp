@@ -407,11 +407,9 @@ int runPipeline(ConverterRun& run) {
   // 15. Into place.
   if (putInPlace(run) == 0) return 0;
 
-  // 16. Remember the settings.
-  if (settings.RememberLast == 1)
-    SaveProfile(run.keys, kLastSettingProfile, settings);
-  else
-    DeleteLastSetting();
+  // 16. Remember the settings. A job that is not to be remembered leaves
+  // what an earlier one remembered: it comes back when "remember" is on again.
+  if (settings.RememberLast == 1) SaveProfile(run.keys, kLastSettingProfile, settings);
 
   // 17. View or post-process.
   viewOrPostProcess(job);
