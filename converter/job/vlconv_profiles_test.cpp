@@ -264,6 +264,22 @@ TEST_F(ProfileJobs, ALockedFolderWithAPercentInItsNameSurvivesAUserProfile) {
   EXPECT_TRUE(messages().empty());
 }
 
+TEST_F(ProfileJobs, AJobNobodyIsAskedAboutRunsWithTheDefaultProfile) {
+  SettingsRecord web = withQuality("Web/Email");
+  web.EncryptionLevel = 2;
+  setFieldText(web.EOwnerPassword, "boss");
+  saveProfile("Web", web);
+  setUserString(kUserKey, "DefaultProfile", "Web");
+  setUserString(kUserKey, "LastDirectory", outDir);
+  machine.unsetEnv("VELLORA_UI_SCRIPT");
+
+  ASSERT_EQ(print(spool(photoJob("Holiday"))).exitCode, 0);
+  const std::string pdf = outDir + kSep + "Holiday.pdf";
+  EXPECT_NE(encryption(pdf, "boss").find("Supplied password is owner password"), std::string::npos);
+  EXPECT_LE(imagePpi(pdf), 75);
+  EXPECT_EQ(pdfinfo(pdf, "Title"), "Holiday");
+}
+
 TEST_F(ProfileJobs, AnAliasPrintersProfilesAreItsOwn) {
   SettingsRecord secure = startingSettings("Vellora Office");
   secure.EncryptionLevel = 1;

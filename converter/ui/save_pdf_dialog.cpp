@@ -8,12 +8,14 @@
 #include "converter/job/job_helpers.h"
 #include "converter/job/run_log.h"
 #include "converter/postscript/output_naming.h"
+#include "converter/settings/presets.h"
 #include "converter/settings/settings_keys.h"
 #include "converter/settings/store_access.h"
 #include "converter/ui/background_scans.h"
 #include "converter/ui/dialog_ids.h"
 #include "converter/ui/dialog_templates.h"
 #include "converter/ui/option_pages.h"
+#include "converter/ui/profile_bar.h"
 #include "converter/ui/profile_list.h"
 #include "converter/ui/small_windows.h"
 #include "converter/ui/string_table.h"
@@ -206,6 +208,16 @@ bool passwordsAgreed(SaveDialogState& state) {
   return true;
 }
 
+// Nobody can be asked, yet the job runs with the settings the dialog would
+// have started with: the remembered ones or the default profile (as the
+// dialog's start loads them), and the quality preset they name.
+void applyStartingProfile(ConverterRun& run) {
+  ProfileListModel list;
+  ProfileBar bar(list, profileJobFor(run), run.settings, nullptr);
+  bar.fill(std::string());
+  ChoosePresetArgument(run.job, PresetScan(run.job.installDir.str()), -1, run.settings.record);
+}
+
 // No desktop and no script: the job is not lost for want of a question. It
 // takes the dialog's folder and name, never a name a file already has.
 SaveDialogResult nameWithoutDialog(ConverterRun& run, const SaveDialogSetup& setup) {
@@ -369,7 +381,10 @@ void SaveDialogHook::closing(Dialog&) {
 
 SaveDialogResult runSavePdfDialog(ConverterRun& run, const SaveDialogSetup& setup) {
   JobRecord& job = run.job;
-  if (!platform::ui().interactive()) return nameWithoutDialog(run, setup);
+  if (!platform::ui().interactive()) {
+    applyStartingProfile(run);
+    return nameWithoutDialog(run, setup);
+  }
 
   platform::SaveAsRequest request;
   request.title = saveDialogTitle();
@@ -384,7 +399,12 @@ SaveDialogResult runSavePdfDialog(ConverterRun& run, const SaveDialogSetup& setu
   state.savedName = setup.savedName;
   SaveDialogHook hook(state);
   platform::SaveAsResult answer = platform::ui().runSaveAs(request, kSaveCustomTemplate, hook);
-  if (answer.status == platform::SaveAsStatus::kUnavailable) return nameWithoutDialog(run, setup);
+  if (answer.status == platform::SaveAsStatus::kUnavailable) {
+    // A dialog that went away after its start has loaded them already, and
+    // may hold what the user changed since.
+    if (!state.initialised) applyStartingProfile(run);
+    return nameWithoutDialog(run, setup);
+  }
 
   SaveDialogResult result;
   result.accepted = answer.accepted();
