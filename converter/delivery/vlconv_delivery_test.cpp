@@ -89,6 +89,20 @@ TEST_F(DeliveryJobs, OnVersion6TheViewerIsPassedOverForTheDesktopOpener) {
   EXPECT_TRUE(shown("forward").empty());
 }
 
+TEST_F(DeliveryJobs, WithoutTheDesktopsOpenerTheUserIsToldAndTheFileStays) {
+  setMachineNumber("SOFTWARE\\Norvale\\Vellora", "autoview", 1);
+  platform::deleteFile(machine.path("bin") + kSep + "xdg-open");
+  std::string path;
+  platform::getEnvironment("PATH", &path);
+  platform::setEnvironment("PATH", machine.path("bin"));
+  testsupport::RunResult result = print(spool(postScriptJob("Unopened", 1)));
+  platform::setEnvironment("PATH", path);
+  ASSERT_EQ(result.exitCode, 0);
+  EXPECT_EQ(pdfinfo(outDir + kSep + "Unopened.pdf", "Pages"), "1");
+  ASSERT_EQ(messages().size(), 1u);
+  EXPECT_EQ(messages()[0].rfind("Vellora could not start the PDF viewer.", 0), 0u);
+}
+
 TEST_F(DeliveryJobs, TheDesktopOpensTheResultAndTheReadersWindowsComeForward) {
   setMachineNumber("SOFTWARE\\Norvale\\Vellora", "autoview", 1);
   ASSERT_EQ(print(spool(postScriptJob("Opened", 1))).exitCode, 0);
@@ -155,10 +169,30 @@ TEST_F(EmailJobs, TheFinishedPdfIsAttachedWithTheTitleAsSubject) {
   EXPECT_TRUE(messages().empty());
 }
 
+TEST_F(EmailJobs, WhenXdgEmailFindsNoMailProgramThunderbirdIsAsked) {
+  composer("xdg-email", 3);  // no mail program found
+  composer("thunderbird", 0);
+  ASSERT_EQ(printAlone(spool(postScriptJob("Second way", 1))).exitCode, 0);
+  std::string pdf = outDir + kSep + "Second way.pdf";
+  EXPECT_EQ(pdfinfo(pdf, "Pages"), "1");
+  const std::string asked = testsupport::readFile(machine.path("thunderbird.args"));
+  EXPECT_EQ(asked.rfind("-compose\nsubject=Second%20way,attachment=/", 0), 0u) << asked;
+  EXPECT_NE(asked.find("/Second%20way.pdf\n"), std::string::npos) << asked;
+  EXPECT_TRUE(messages().empty());
+
+  // A composer that took the message is the only one.
+  platform::deleteFile(machine.path("thunderbird.args"));
+  composer("xdg-email", 0);
+  ASSERT_EQ(printAlone(spool(postScriptJob("One way", 1))).exitCode, 0);
+  EXPECT_FALSE(platform::fileExists(machine.path("thunderbird.args")));
+}
+
 TEST_F(EmailJobs, WithoutAMailProgramTheUserIsToldAndTheJobStands) {
-  composer("xdg-email", 3);
+  composer("xdg-email", 4);
+  composer("thunderbird", 1);
   ASSERT_EQ(printAlone(spool(postScriptJob("Unsent", 2))).exitCode, 0);
   EXPECT_EQ(pdfinfo(outDir + kSep + "Unsent.pdf", "Pages"), "2");
+  EXPECT_NE(testsupport::readFile(machine.path("thunderbird.args")), "") << "both ways tried";
   ASSERT_EQ(messages().size(), 1u);
   EXPECT_EQ(messages()[0], "Failed sending email attachment.");
   EXPECT_EQ(shown("message")[0][0], "0x40") << "information icon";
