@@ -17,6 +17,7 @@
 #include "platform/registry.h"
 #include "testsupport/fresh_machine.h"
 #include "testsupport/private_cups.h"
+#include "testsupport/stand_in_record.h"
 #include "testsupport/system_user.h"
 
 namespace vellora {
@@ -27,7 +28,8 @@ namespace {
 // the environment it was started with, its open descriptors, and the spool
 // file's mode and content, into the home folder; then it ends the job as
 // the file "ending" in the home folder says: a word for the result file, an
-// exit code, a signal.
+// exit code, a signal; or it pauses until it is asked to end, and then
+// notes that it was.
 const char kStandInConverter[] =
     "#!/bin/sh\n"
     "printf '%s\\0' \"$@\" > \"$HOME/arguments\"\n"
@@ -39,6 +41,10 @@ const char kStandInConverter[] =
     "echo 'converting; ATTR: marker-levels=0'\n"
     "end=completed; code=0; message='/home/Report.pdf'\n"
     "if [ -f \"$HOME/ending\" ]; then . \"$HOME/ending\"; fi\n"
+    "if [ -n \"$pause\" ]; then\n"
+    "  trap 'kill $! 2>/dev/null; echo ended > \"$HOME/ended\"; exit 0' TERM\n"
+    "  sleep 30 & echo $$ > \"$HOME/converter.pid\"; wait\n"
+    "fi\n"
     "[ -n \"$end\" ] && printf '%s\\n%s\\n' \"$end\" \"$message\" > \"$VELLORA_JOB_RESULT\"\n"
     "[ -n \"$signal\" ] && kill -\"$signal\" $$\n"
     "exit $code\n";
@@ -203,6 +209,40 @@ TEST_F(MonitorTest, TheJobEndsAsTheConverterSaysItEnded) {
     std::vector<std::string> left;
     platform::listDirectory(user.home() + "/.local/share/Vellora/Temp", "*", &left);
     EXPECT_TRUE(left.empty()) << c.ending;
+  }
+}
+
+// The scheduler ends a cancelled job's backend with SIGTERM, and kills it
+// if it lingers: either way the converter is told to end, and the job's
+// files go.
+TEST_F(MonitorTest, ACancelReachesTheConverterEvenWhenOnlyTheMonitorIsTold) {
+  testsupport::SystemUser user(machine.path("users"));
+  ASSERT_TRUE(user.created()) << user.error();
+  testsupport::writeFile(user.home() + "/ending", "pause=1\n");
+  for (int sig : {SIGTERM, SIGKILL}) {
+    platform::deleteFile(user.home() + "/converter.pid");
+    platform::deleteFile(user.home() + "/ended");
+    platform::ChildProcess running;
+    platform::StartOptions options;
+    options.captureOutput = true;
+    std::string line;
+    for (const std::string& argument : {std::string(VLMON_PATH), std::string("7"), user.name(),
+                                        std::string("Report"), std::string("1"), std::string("media=A4"), job})
+      line += platform::quoteArgument(argument) + " ";
+    ASSERT_TRUE(running.start(line, options));
+    EXPECT_TRUE(testsupport::waitUntil(
+        [&] { return !testsupport::readFile(user.home() + "/converter.pid").empty(); }, 20000));
+    // Only the monitor is told, not its process group.
+    ASSERT_EQ(0, kill(static_cast<pid_t>(running.id()), sig));
+    ASSERT_EQ(platform::kWaitDone, running.wait(20000));
+    EXPECT_TRUE(testsupport::waitUntil([&] { return platform::fileExists(user.home() + "/ended"); }, 20000))
+        << "signal " << sig;
+    if (sig == SIGTERM) {
+      EXPECT_EQ(5, running.exitCode()) << "the job is cancelled";
+      std::vector<std::string> left;
+      platform::listDirectory(user.home() + "/.local/share/Vellora/Temp", "*", &left);
+      EXPECT_TRUE(left.empty()) << left.size();
+    }
   }
 }
 
