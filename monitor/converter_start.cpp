@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -67,6 +68,13 @@ bool readAvailable(int fd, std::string* pending) {
 // for as long as the user keeps it.
 int waitForConverter(pid_t pid, int output) {
   ::fcntl(output, F_SETFL, ::fcntl(output, F_GETFL) | O_NONBLOCK);
+  // A descriptor that becomes readable when the converter ends, so that its
+  // end is seen at once; without one (an older kernel) it is looked for at
+  // every poll.
+  int ending = -1;
+#if defined(SYS_pidfd_open)
+  ending = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+#endif
   std::string pending;
   bool open = true;
   int status = 0;
@@ -79,16 +87,14 @@ int waitForConverter(pid_t pid, int output) {
       break;
     }
     if (done < 0 && errno != EINTR) break;
-    if (!open) {
-      // Nothing more to read: only its end is awaited.
-      struct pollfd none = {-1, 0, 0};
-      ::poll(&none, 0, kWaitPollMs);
-      continue;
-    }
-    struct pollfd ready = {output, POLLIN, 0};
-    int r = ::poll(&ready, 1, kWaitPollMs);
-    if (r > 0) open = readAvailable(output, &pending);
+    struct pollfd ready[2];
+    nfds_t count = 0;
+    if (open) ready[count++] = {output, POLLIN, 0};
+    if (ending >= 0) ready[count++] = {ending, POLLIN, 0};
+    int r = ::poll(ready, count, kWaitPollMs);
+    if (r > 0 && open && ready[0].revents != 0) open = readAvailable(output, &pending);
   }
+  if (ending >= 0) ::close(ending);
   // What it wrote before it ended is still in the pipe.
   if (open) readAvailable(output, &pending);
   passOn(&pending, true);
