@@ -87,6 +87,12 @@ int fail(const std::string& why) {
 int endOfJob(const std::string& title, const std::string& user, const ConverterOutcome& outcome,
              const JobResult& result) {
   const std::string document = "\"" + loggable(title) + "\"";
+  // (A cancel that came once the document was in place changed nothing.)
+  if (outcome.exitCode == 0 && result.end == kJobCompleted) {
+    cupsLog(LogLevel::kInfo, "Converted " + document + " for " + user +
+                                 (result.message.empty() ? std::string() : " into " + loggable(result.message)));
+    return kBackendOk;
+  }
   if (outcome.terminated) {
     cupsLog(LogLevel::kInfo, "The conversion of " + document + " was stopped: the job was cancelled");
     return kBackendCancel;
@@ -94,11 +100,6 @@ int endOfJob(const std::string& title, const std::string& user, const ConverterO
   if (outcome.exitCode == 255) {
     cupsLog(LogLevel::kInfo, "No file was chosen for " + document + ": the job is cancelled");
     return kBackendCancel;
-  }
-  if (outcome.exitCode == 0 && result.end == kJobCompleted) {
-    cupsLog(LogLevel::kInfo, "Converted " + document + " for " + user +
-                                 (result.message.empty() ? std::string() : " into " + loggable(result.message)));
-    return kBackendOk;
   }
   if (outcome.exitCode == 0 && result.end == kJobAbandoned) {
     cupsLog(LogLevel::kInfo, "The job " + document + " was given up when " + user + " was asked: it is cancelled");
