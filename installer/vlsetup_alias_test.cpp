@@ -38,15 +38,28 @@ TEST_F(Aliases, PendingNamesWaitForTheProductPrinterAndStopAtTheFirstGap) {
 
 TEST_F(Aliases, NamesCupsRefusesFailTheCommandInsteadOfBecomingOtherNames) {
   SKIP_LONG_SCENARIO_WHEN_SANITIZED();
-  // A refused pending name is logged by the install that tries it, and
-  // deleted all the same.
+  // A refused pending name is logged by the install that tries it and
+  // waits for the next run; the names after it are made and close up.
   setPendingAlias(1, "Bad Name");
+  setPendingAlias(2, "Good");
+  setPendingAlias(3, "Bad/Too");
   ASSERT_EQ(0, vlsetup(INSTALLATION_FILES).exitCode);
   EXPECT_NE(std::string::npos,
             installLog().find("Attempting to install virtual printer alias: Bad Name\n"
-                              "Error installing print driver [1801]: The printer name is invalid.\n\n"))
+                              "Error installing print driver [1801]: The printer name is invalid.\n\n"
+                              "Kept the printer alias Bad Name for the next run\n"
+                              "Attempting to install virtual printer alias: Good\n"
+                              "Attempting to install virtual printer alias: Bad/Too\n"))
       << installLog();
-  EXPECT_FALSE(pendingAlias(1));
+  EXPECT_TRUE(hasQueue("Good"));
+  EXPECT_EQ("Bad Name", pendingAliasName(1));
+  EXPECT_EQ("Bad/Too", pendingAliasName(2));
+  EXPECT_FALSE(pendingAlias(3));
+  // The next run tries them again.
+  EXPECT_EQ(0, vlsetup("regadd").exitCode);
+  EXPECT_EQ("Bad Name", pendingAliasName(1));
+  EXPECT_EQ("Bad/Too", pendingAliasName(2));
+  EXPECT_EQ("", pendingAliasName(3));
 
   // aa: says nothing; alias: says how it went.
   EXPECT_EQ(0, vlsetup("aa:Quiet").exitCode);
@@ -63,7 +76,7 @@ TEST_F(Aliases, NamesCupsRefusesFailTheCommandInsteadOfBecomingOtherNames) {
   EXPECT_EQ(255, shown.exitCode);
   EXPECT_EQ((std::vector<std::string>{"Vellora Alias Generator", "Printer alias creation failed!"}),
             messages().back());
-  EXPECT_EQ((std::vector<std::string>{"Quiet", "Vellora"}), [&] {
+  EXPECT_EQ((std::vector<std::string>{"Good", "Quiet", "Vellora"}), [&] {
     std::vector<std::string> names = queues();
     std::sort(names.begin(), names.end());
     return names;

@@ -108,6 +108,13 @@ class VlsetupTest : public testsupport::FreshMachineTest {
     return key.open(platform::HKLM, kProductKey, platform::kRegRead) == platform::kRegOk &&
            key.queryString("Alias" + std::to_string(number), &name) == platform::kRegOk;
   }
+  std::string pendingAliasName(int number) {
+    platform::RegKey key;
+    std::string name;
+    if (key.open(platform::HKLM, kProductKey, platform::kRegRead) == platform::kRegOk)
+      key.queryString("Alias" + std::to_string(number), &name);
+    return name;
+  }
 
   std::string product;
   std::unique_ptr<testsupport::PrivateCups> cups;

@@ -1,5 +1,6 @@
 #include "converter/job/pipeline.h"
 
+#include "common/monitor_contract.h"
 #include "common/product.h"
 #include "converter/backends/conversion.h"
 #include "converter/backends/interpreter_setup.h"
@@ -10,6 +11,7 @@
 #include "converter/job/exception_filter.h"
 #include "converter/job/job_files.h"
 #include "converter/job/job_helpers.h"
+#include "converter/job/job_result.h"
 #include "converter/job/post_processing.h"
 #include "converter/job/run_log.h"
 #include "converter/postscript/output_naming.h"
@@ -198,8 +200,10 @@ int putInPlace(ConverterRun& run) {
     removeExceptionFilter();
     return 0;
   }
-  // Whatever the interpreter wrote in place is the delivered document now.
+  // Whatever the interpreter wrote in place is the delivered document now;
+  // an end requested from here on no longer undoes the job.
   job.outputWritten = 0;
+  recordJobResult(kJobCompleted, job.outputPath.str());
   deleteTemporaryFiles(job);
   return -2;  // go on
 }

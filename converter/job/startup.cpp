@@ -7,6 +7,7 @@
 #include "converter/job/exception_filter.h"
 #include "converter/job/job_files.h"
 #include "converter/job/job_helpers.h"
+#include "converter/job/job_result.h"
 #include "converter/job/run_log.h"
 #include "converter/ui/background_scans.h"
 #include "converter/ui/string_table.h"
@@ -71,6 +72,7 @@ std::string workingFolder() {
 
 bool startJob(ConverterRun& run, const std::vector<std::string>& arguments, int* exitCode) {
   JobRecord& job = run.job;
+  takeJobResultFile();
   // 1. The record starts zeroed (a fresh object); the caption is the product name.
   job.messageCaption = stringTableText(kStrProductName);
 
