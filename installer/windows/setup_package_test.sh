@@ -17,6 +17,7 @@ setup=$1
 testprint=$2
 work=$3
 top=$(cd "$(dirname "$0")/../.." && pwd)
+[ -f "$setup" ] || { echo "no setup package $setup: build the target setup-package (scripts/test-windows-setup)" >&2; exit 1; }
 
 rm -rf "$work"
 mkdir -p "$work/home"
