@@ -96,27 +96,6 @@ std::vector<std::wstring> fixedEnvironment(const JobUser& user, HANDLE token, co
   return environment;
 }
 
-// The monitor's own account returns for a call that the account must make
-// (starting a process as another user), and the impersonation the spooler
-// had set comes back afterwards.
-class AsMonitorAccount {
- public:
-  AsMonitorAccount() {
-    if (OpenThreadToken(GetCurrentThread(), TOKEN_IMPERSONATE, TRUE, &saved_)) RevertToSelf();
-  }
-  ~AsMonitorAccount() {
-    if (saved_) {
-      SetThreadToken(nullptr, saved_);
-      CloseHandle(saved_);
-    }
-  }
-  AsMonitorAccount(const AsMonitorAccount&) = delete;
-  AsMonitorAccount& operator=(const AsMonitorAccount&) = delete;
-
- private:
-  HANDLE saved_ = nullptr;
-};
-
 struct Watch {
   HANDLE process = nullptr;
   std::string spoolFile;

@@ -137,12 +137,15 @@ bool JobUser::find(const std::wstring& printer, DWORD jobId, std::string* why) {
         DuplicateTokenEx(thread, MAXIMUM_ALLOWED, nullptr, SecurityImpersonation, TokenPrimary, &impersonated) != FALSE;
     CloseHandle(thread);
   }
-  HANDLE process = nullptr;
   facts.processUserIsService = true;
-  if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &process)) {
-    facts.processUserIsService = isServiceAccountToken(process);
-    if (!facts.processUserIsService) name_ = tokenUserName(process);
-    CloseHandle(process);
+  {
+    AsMonitorAccount monitorAccount;
+    HANDLE process = nullptr;
+    if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &process)) {
+      facts.processUserIsService = isServiceAccountToken(process);
+      if (!facts.processUserIsService) name_ = tokenUserName(process);
+      CloseHandle(process);
+    }
   }
   HANDLE session = nullptr;
   if (!(facts.threadImpersonates && facts.threadTokenUsable && !facts.threadUserIsService) &&
@@ -174,6 +177,17 @@ bool JobUser::find(const std::wstring& printer, DWORD jobId, std::string* why) {
   if (impersonated) CloseHandle(impersonated);
   if (session) CloseHandle(session);
   return source_ != JobUserSource::kNone;
+}
+
+AsMonitorAccount::AsMonitorAccount() {
+  if (OpenThreadToken(GetCurrentThread(), TOKEN_IMPERSONATE, TRUE, &saved_)) RevertToSelf();
+}
+
+AsMonitorAccount::~AsMonitorAccount() {
+  if (saved_) {
+    SetThreadToken(nullptr, saved_);
+    CloseHandle(saved_);
+  }
 }
 
 JobUser::ActingAs::ActingAs(const JobUser& user) {

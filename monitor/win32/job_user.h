@@ -82,6 +82,22 @@ class JobUser {
   std::string name_;
 };
 
+// While this object lives the calling thread is the monitor's own account
+// again: the spooler impersonates the job's client while it calls the port,
+// and what only the monitor's account may do (open its process's token,
+// start a process as another user) is done between. The impersonation
+// comes back afterwards.
+class AsMonitorAccount {
+ public:
+  AsMonitorAccount();
+  ~AsMonitorAccount();
+  AsMonitorAccount(const AsMonitorAccount&) = delete;
+  AsMonitorAccount& operator=(const AsMonitorAccount&) = delete;
+
+ private:
+  HANDLE saved_ = nullptr;
+};
+
 // "DOMAIN\\user" of a token; empty when it cannot be read.
 std::string tokenUserName(HANDLE token);
 // Whether a token belongs to the local system, local service or network

@@ -39,7 +39,10 @@ class PrivateFileSecurity {
  public:
   explicit PrivateFileSecurity(const JobUser& user) {
     HANDLE own = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &own)) return;
+    {
+      AsMonitorAccount monitorAccount;
+      if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &own)) return;
+    }
     PSID monitorSid = userSid(own, &monitorBuffer_);
     CloseHandle(own);
     PSID jobSid = user.token() ? userSid(user.token(), &userBuffer_) : monitorSid;
