@@ -810,6 +810,7 @@ std::unique_ptr<Registry> createPlatformRegistry() {
   return std::unique_ptr<Registry>(new posix::PosixRegistry);
 }
 
+#ifdef VELLORA_TEST_HOOKS
 bool useRegistryRootsForTesting(const std::string&) {
   resetPlatformRegistry();
   return true;
@@ -819,5 +820,6 @@ void discardRegistryRootsForTesting(const std::string&) {
   // The stores live in the test's machine root and home folder, which go
   // with them.
 }
+#endif
 
 }  // namespace platform
