@@ -30,11 +30,12 @@ struct Ipv4Address {
 // the deadline and which ends by itself whenever the resolver returns.
 bool resolveIpv4(const std::string& host, Ipv4Address* address, std::uint64_t deadline);
 
-#ifdef VELLORA_TEST_HOOKS
-// Tests: the blocking look-up resolveIpv4 runs on its thread in place of the
-// system's (0 with the address, or an error code); nullptr restores the
-// system's. Numeric addresses never reach it.
+// A look-up that waits as long as its resolver takes: 0 with the address,
+// or an error code.
 using BlockingNameLookUp = long (*)(const std::string& host, Ipv4Address* address);
+#ifdef VELLORA_TEST_HOOKS
+// Tests: the look-up resolveIpv4 runs on its thread in place of the
+// system's; nullptr restores the system's. Numeric addresses never reach it.
 void setNameLookUpForTesting(BlockingNameLookUp lookUp);
 #endif
 
