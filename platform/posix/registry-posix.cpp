@@ -426,6 +426,8 @@ class PosixRegistry : public Registry {
                sqlite3_int64* id, bool* anyProtected);
   long keyState(Store& store, sqlite3_int64 id, bool* exists, bool* isProtected);
   bool subtreeHasProtected(Store& store, sqlite3_int64 id, long* status);
+  // Whether a key below HKEY_USERS holds a user's policies.
+  bool holdsUsersPolicies(Store& store, const std::vector<std::string>& parts, long* status);
   long lookup(RegHandle key, HandleEntry* entry);
   RegHandle addHandle(RegRoot root, sqlite3_int64 id, RegAccess access);
 
@@ -484,6 +486,21 @@ bool PosixRegistry::subtreeHasProtected(Store& store, sqlite3_int64 id, long* st
   int rc = check.step();
   *status = (rc == SQLITE_ROW || rc == SQLITE_DONE) ? kRegOk : statusFromSqlite(rc);
   return rc == SQLITE_ROW;
+}
+
+bool PosixRegistry::holdsUsersPolicies(Store& store, const std::vector<std::string>& parts,
+                                       long* status) {
+  *status = kRegOk;
+  if (parts.empty() || parts.size() >= 3) return false;  // the policies' own keys are marked
+  static const char* const kPoliciesKey[] = {"Software", "Policies"};
+  std::vector<std::string> policies = parts;
+  for (std::size_t i = parts.size(); i < 3; ++i) policies.push_back(kPoliciesKey[i - 1]);
+  if (!isUsersPolicyPath(policies)) return false;
+  sqlite3_int64 id = 0;
+  long st = resolve(store, HKU, policies, &id, nullptr);
+  if (st == kRegNotFound) return false;
+  *status = st;
+  return st == kRegOk;
 }
 
 long PosixRegistry::lookup(RegHandle key, HandleEntry* entry) {
@@ -612,6 +629,8 @@ long PosixRegistry::DeleteTree(RegRoot root, const std::string& path) {
     if (st != kRegOk) return st;
     if (!isAdministrator()) {
       if (isProt || place.administratorsOnly) return kRegAccessDenied;
+      if (root == HKU && holdsUsersPolicies(store, parts, &st)) return kRegAccessDenied;
+      if (st != kRegOk) return st;
       bool below = subtreeHasProtected(store, target, &st);
       if (st != kRegOk) return st;
       if (below) return kRegAccessDenied;

@@ -231,8 +231,12 @@ TEST_F(RegistryStoreTest, AUsersPoliciesAreTheAdministratorsNotInTheUsersOwnStor
   EXPECT_EQ(kRegAccessDenied, key.open(HKU, mine, kRegWrite));
   EXPECT_EQ(kRegAccessDenied, key.create(HKU, posix::userSid(12345) + "\\Software\\Policies\\X"));
   EXPECT_EQ(kRegAccessDenied, registry().DeleteTree(HKU, mine));
+  EXPECT_EQ(kRegAccessDenied, registry().DeleteTree(HKU, posix::userSid(geteuid()) + "\\software"));
+  EXPECT_EQ(kRegAccessDenied, registry().DeleteTree(HKU, posix::userSid(geteuid())));
   EXPECT_EQ(kRegOk, key.create(HKCU, "Software\\Norvale\\Vellora")) << "one's own keys stay one's own";
   EXPECT_EQ(kRegOk, key.create(HKU, posix::userSid(12345) + "\\Software\\Other"));
+  key.close();
+  EXPECT_EQ(kRegOk, registry().DeleteTree(HKU, posix::userSid(12345))) << "holds no policies";
 
   machine.setEnv("VELLORA_USER_RIGHTS", "admin");
   EXPECT_EQ(kRegOk, registry().DeleteTree(HKCU, "Software\\Policies"));
