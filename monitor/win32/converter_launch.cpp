@@ -184,7 +184,7 @@ std::vector<std::wstring> converterEnvironment(const JobUser& user, const std::s
   for (const std::wstring& entry : fixedEnvironment(user, token, folder))
     if (!hasVariable(environment, variableName(entry))) environment.push_back(entry);
   if (own) CloseHandle(own);
-#ifdef VELLORA_MONITOR_TEST_HOOKS
+#ifdef VELLORA_TEST_HOOKS
   // A test's converter takes the registry roots and folders of the test's
   // machine (see useRegistryRootsForTesting).
   wchar_t machine[512] = {};
