@@ -32,6 +32,8 @@ struct SaveDialogResult {
 // job.existingFileMode hold the choice and the settings hold what the user
 // set; a cancelled dialog deletes the job's three temporary files. When no
 // dialog can be shown the job is named without one (see SaveDialogResult).
+// Without an initial or proposed name the dialog starts with the name made
+// from the document's title.
 SaveDialogResult runSavePdfDialog(ConverterRun& run, const SaveDialogSetup& setup);
 
 // The dialog's title: "Vellora 2.58 Professional - Save PDF Document".
