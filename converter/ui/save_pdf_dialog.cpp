@@ -269,15 +269,20 @@ SaveDialogResult nameWithoutDialog(ConverterRun& run, const SaveDialogSetup& set
   return result;
 }
 
-// When no naming rule gave a name, the dialog starts with the document's
-// title rather than an empty field: a user who only presses Save gets the
-// document's own name, as a job saved without asking does. The job's name
-// buffer holds it too, so that the title box can switch back to it.
-SaveDialogSetup withStartingName(JobRecord& job, SaveDialogSetup setup) {
+// Where and with what name the dialog starts. When no naming rule gave a
+// name, the document's title rather than an empty field: a user who only
+// presses Save gets the document's own name, as a job saved without asking
+// does (the job's name buffer holds it too, so that the title box can switch
+// back to it). The folder the options name is made when it is missing (a
+// new user's ~/Documents), as it is for a job saved without asking, rather
+// than the dialog opening somewhere else.
+SaveDialogSetup startingPoint(JobRecord& job, SaveDialogSetup setup) {
   if (setup.initialName.empty() && setup.savedName.empty()) {
     setup.initialName = autoNameFromTitle(job, job.title.str());
     job.outputPath = setup.initialName;
   }
+  if (!setup.initialFolder.empty() && !platform::isDirectory(setup.initialFolder))
+    platform::createDirectories(setup.initialFolder);
   return setup;
 }
 
@@ -400,7 +405,7 @@ void SaveDialogHook::closing(Dialog&) {
 
 SaveDialogResult runSavePdfDialog(ConverterRun& run, const SaveDialogSetup& given) {
   JobRecord& job = run.job;
-  const SaveDialogSetup setup = withStartingName(job, given);
+  const SaveDialogSetup setup = startingPoint(job, given);
   if (!platform::ui().interactive()) return nameWithoutDialog(run, setup);
 
   platform::SaveAsRequest request;
