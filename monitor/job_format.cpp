@@ -1,5 +1,7 @@
 #include "monitor/job_format.h"
 
+#include <cstdlib>
+
 namespace vellora {
 namespace monitor {
 
@@ -11,8 +13,13 @@ bool isPdfData(const std::string& head) {
   return postScript == std::string::npos || postScript > at;
 }
 
-const char* spoolFileEnding(const std::string& head, const std::string& contentType) {
-  if (isPdfData(head) || contentType == "application/pdf") return ".pdf";
+std::string deliveredFormat() {
+  const char* format = std::getenv("FINAL_CONTENT_TYPE");
+  return format ? format : "";
+}
+
+const char* spoolFileEnding(const std::string& head, const std::string& deliveredFormat) {
+  if (isPdfData(head) || deliveredFormat == "application/pdf") return ".pdf";
   return ".ps";
 }
 

@@ -16,12 +16,18 @@ constexpr std::size_t kFormatWindow = 1024;
 // before any "%!" of PostScript.
 bool isPdfData(const std::string& head);
 
+// The format CUPS hands the monitor, FINAL_CONTENT_TYPE. (CONTENT_TYPE is
+// the format the job was printed in: a PDF printed to a printer whose
+// description is older arrives as PostScript, its CONTENT_TYPE still
+// "application/pdf".)
+std::string deliveredFormat();
+
 // The ending of the job's spool file, which tells the converter (and the
 // interpreter and the utility it runs) what the job holds: ".pdf" for a PDF;
-// ".pdf" too for data that CUPS was told is a PDF (contentType, the job's
-// CONTENT_TYPE) but is none, so that the converter refuses it as the PDF it
-// claims to be; ".ps" for the rest.
-const char* spoolFileEnding(const std::string& head, const std::string& contentType);
+// ".pdf" too for data that CUPS hands over as a PDF (deliveredFormat) but
+// is none, so that the converter refuses it as the PDF it claims to be;
+// ".ps" for the rest.
+const char* spoolFileEnding(const std::string& head, const std::string& deliveredFormat);
 
 }  // namespace monitor
 }  // namespace vellora

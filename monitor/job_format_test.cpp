@@ -21,8 +21,20 @@ TEST(JobFormat, APdfIsKnownByItsContentAndAClaimedOneKeepsItsClaim) {
   EXPECT_STREQ(".ps", spoolFileEnding(std::string(1020, ' ') + "%PDF-1.4\n", ""));
   EXPECT_STREQ(".ps", spoolFileEnding("%!PS-Adobe-3.0\n% an embedded %PDF-1.4 ...\n", "application/postscript"));
   EXPECT_STREQ(".ps", spoolFileEnding("", ""));
-  // CUPS was told it is a PDF: the converter is to find out it is not.
+  // CUPS hands it over as a PDF: the converter is to find out it is not.
   EXPECT_STREQ(".pdf", spoolFileEnding("Minutes of the meeting\n", "application/pdf"));
+}
+
+class DeliveredFormat : public testsupport::FreshMachineTest {};
+
+TEST_F(DeliveredFormat, IsTheFormatCupsHandsOverNotTheOneTheJobWasPrintedIn) {
+  // A PDF printed to a printer of the older description: PostScript arrives.
+  machine.setEnv("CONTENT_TYPE", "application/pdf");
+  machine.setEnv("FINAL_CONTENT_TYPE", "application/vnd.cups-postscript");
+  EXPECT_EQ("application/vnd.cups-postscript", deliveredFormat());
+  EXPECT_STREQ(".ps", spoolFileEnding("%!PS-Adobe-3.0\n", deliveredFormat()));
+  machine.unsetEnv("FINAL_CONTENT_TYPE");
+  EXPECT_EQ("", deliveredFormat());
 }
 
 class SpoolFiles : public testsupport::FreshMachineTest {

@@ -136,14 +136,14 @@ bool copyJob(int input, int fd, const std::string& path, std::string head, bool 
 
 }  // namespace
 
-bool writeSpoolFile(int input, const std::string& folder, const std::string& contentType,
+bool writeSpoolFile(int input, const std::string& folder, const std::string& deliveredFormat,
                     std::string* path, int* pages, std::string* why) {
   // The first bytes tell what the job is, and so the spool file's name.
   std::string head;
   bool ended = false;
   if (!readHead(input, &head, kFormatWindow, &ended, why)) return false;
   const bool pdf = isPdfData(head);
-  const int fd = createSpoolFile(folder, spoolFileEnding(head, contentType), path);
+  const int fd = createSpoolFile(folder, spoolFileEnding(head, deliveredFormat), path);
   if (fd < 0) {
     *why = "cannot create a spool file in " + folder + ": " + errnoText();
     path->clear();
