@@ -48,10 +48,15 @@ TEST_F(OtherInterpreterJobs, WithoutAnInterpreterAPdfJobIsHandedOnAsItCameWithWh
   const std::string job = machine.path("job.pdf");
   ASSERT_EQ(testsupport::makeLinkedPdf(job, "Annual Links"), "");
   const std::string original = testsupport::readFile(job);
+  // PostScript is asked for, which only Ghostscript can make of a PDF.
+  options("Vellora", "DefaultPath=" + outDir + kSep + "\nSuppressDialog=true\nAutoNameTitle=true\n"
+                     "DefaultExtIndex=2\n");
   ASSERT_EQ(print(job, "Vellora", 2).exitCode, 0);
   // A PDF, not PostScript, and exactly the one printed.
   const std::string pdf = outDir + kSep + "Annual Links.pdf";
-  ASSERT_TRUE(platform::fileExists(pdf));
+  std::vector<std::string> made;
+  platform::listDirectory(outDir, "*", &made);
+  EXPECT_EQ(made, std::vector<std::string>{"Annual Links.pdf"});
   EXPECT_EQ(testsupport::readFile(pdf), original);
 
   // Passwords and permissions are the utility's work: they still apply.
