@@ -166,7 +166,8 @@ TEST_F(VlutilJoinTest, TheSecondDocumentsBookmarksFollowTheFirstsAndLeadToTheirP
     pdf.processFile(path("linked.pdf").c_str());
     QPDFObjectHandle outlines = pdf.getRoot().getKey("/Outlines");
     outlines.getKey("/Last").replaceKey("/Next", outlines.getKey("/First"));
-    QPDFWriter writer(pdf, path("circle.pdf").c_str());
+    const std::string circle = path("circle.pdf");  // the writer keeps the name, not a copy
+    QPDFWriter writer(pdf, circle.c_str());
     writer.write();
   }
   ASSERT_EQ(0, join("a.pdf", "circle.pdf", "circle-joined.pdf").exitCode);
