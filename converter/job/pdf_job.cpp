@@ -86,6 +86,8 @@ int titleFromPdf(ConverterRun& run, SpoolFormat format) {
   }
   std::string found;
   platform::readBinaryFile(job.utilityOutFile, &found);
+  // Emptied again: later steps take whatever is in it for their result.
+  platform::writeBinaryFile(job.utilityOutFile, std::string());
   job.rawTitle = titleText(found);
   job.title = cleanTitle(job.rawTitle);
   if (job.title.empty()) job.title = cleanTitle(job.documentName);
