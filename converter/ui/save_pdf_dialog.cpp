@@ -79,7 +79,9 @@ void applyFileType(SaveDialogState& state, int filterIndex) {
 // type went back.
 bool backToPostScript(SaveDialogState& state) {
   Dialog& d = *state.dialog;
-  if (state.job.interpreterKind != kNoInterpreter || d.filterIndex() == 2) return false;
+  // (A PDF job is a PDF without one.)
+  if (state.job.interpreterKind != kNoInterpreter || state.job.pdfJob || d.filterIndex() == 2)
+    return false;
   if (!state.warningGiven) {
     state.warningGiven = true;
     if (CountInterpreters() > 1) {
