@@ -57,6 +57,8 @@ TEST_F(Aliases, NamesCupsRefusesFailTheCommandAndAnAliasStartsWithTheProductPrin
                               "Error installing print driver [1801]: The printer name is invalid.\n\n"
                               "Kept the printer alias Bad Name for the next run\n"
                               "Attempting to install virtual printer alias: Good\n"
+                              "Options file of the alias: " +
+                              options + "/Good.opt\n"
                               "Attempting to install virtual printer alias: Bad/Too\n"))
       << installLog();
   EXPECT_TRUE(hasQueue("Good"));
