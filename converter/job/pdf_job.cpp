@@ -57,7 +57,10 @@ SpoolFormat recogniseJobDocument(JobRecord& job) {
   const SpoolFormat format = spoolFormat(job.spoolFile);
   if (format != SpoolFormat::kPdf) return format;
   job.pdfJob = 1;
-  if (job.keepSpoolFile && job.documentName.empty()) job.documentName = fileNameOf(job.spoolFile);
+  // The spool file goes by its short name; the document is named as its
+  // user named the file.
+  if (job.keepSpoolFile && job.documentName.empty())
+    job.documentName = fileNameOf(platform::longPath(job.spoolFile));
   if (isGhostscriptKind(job.interpreterKind)) {
     appendLog(job.errorLog, "%s\nThe document is a PDF: Ghostscript runs it as it is\n");
   } else {
