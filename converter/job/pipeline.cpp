@@ -293,6 +293,12 @@ int runPipeline(ConverterRun& run) {
     if (ended != kPdfJobGoesOn) return ended;
   }
   setFieldText(settings.PDFTitle, job.title);
+  // The title is the document's whatever a key holds. A profile loaded later
+  // (in the dialog, or the one a job nobody is asked about runs with) puts
+  // the locked values back from the snapshot; for a user who may not write
+  // the printer's machine settings every text counts as locked, and the
+  // snapshot's empty title would replace the document's.
+  setFieldText(run.settings.snapshot.PDFTitle, job.title);
   // A spool file with nothing to print in it would give a blank page that
   // could replace a document: the job fails instead.
   if (!job.pdfJob && !spoolHasPostScript(job.spoolFile)) {
