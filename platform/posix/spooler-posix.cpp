@@ -235,6 +235,13 @@ int addPrinter(const PrinterRecord& printer) {
   // backend acts as the job's user.
   ippAddString(request, IPP_TAG_PRINTER, IPP_TAG_NAME, "printer-op-policy", nullptr,
                posix::kAuthenticatedPolicy);
+  // A queue of another server takes a job only from a user it has
+  // authenticated too: the job goes on with its user's credentials.
+  const std::string scheme = schemeOf(uri);
+  if (scheme == "ipp" || scheme == "ipps") {
+    static const char* const kCredentials[] = {"username", "password"};
+    ippAddStrings(request, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "auth-info-required", 2, nullptr, kCredentials);
+  }
   int code = posix::sendDescription(cups, driver, pageSize, request);
   if (code != kSpoolerOk) {
     // A failed add leaves no queue: one the server made before it refused
@@ -289,6 +296,7 @@ std::string spoolerErrorText(int code) {
     case 2: return "The system cannot find the file specified.";
     case 3: return "The system cannot find the path specified.";
     case 5: return "Access is denied.";
+    case 50: return "The request is not supported.";
     case 6: return "The handle is invalid.";
     case 87: return "The parameter is incorrect.";
     case 124: return "The system call level is not correct.";
