@@ -24,6 +24,7 @@
 // job as a failure.
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -43,6 +44,7 @@
 #include "monitor/job_user.h"
 #include "monitor/queue_printer.h"
 #include "monitor/spool_file.h"
+#include "platform/files.h"
 
 using namespace vellora;
 using namespace vellora::monitor;
@@ -85,9 +87,18 @@ int refuse(const std::string& user, const std::string& why) {
   return kBackendCancel;
 }
 
+// How a failed job ends. On a queue the error policy aborts it; a job
+// printed to a class the scheduler would give to the next member instead,
+// and to the next, for ever: a job that cannot be converted on one member
+// cannot be on another, so it is cancelled with the reason as its message.
+// (The scheduler names the class in CLASS; the monitor's environment is
+// replaced once it acts for the user, so it is taken at the start.)
+bool gThroughClass = false;
+int failed() { return gThroughClass ? kBackendCancel : kBackendFailed; }
+
 int fail(const std::string& why) {
   cupsLog(LogLevel::kError, "Vellora could not convert the job: " + why);
-  return kBackendFailed;
+  return failed();
 }
 
 // The job's end as the scheduler learns it: the exit code, and a message
@@ -122,7 +133,7 @@ int endOfJob(const std::string& title, const JobUser& user, const ConverterOutco
     why = "the converter ended with code " + std::to_string(outcome.exitCode);
   if (why.empty()) why = "the converter ended before it finished the job (it may have crashed; see its run log)";
   cupsLog(LogLevel::kError, "Vellora could not convert " + document + ": " + why);
-  return kBackendFailed;
+  return failed();
 }
 
 }  // namespace
@@ -142,6 +153,7 @@ int main(int argc, char** argv) {
   // cannot be written must not end the monitor before it has cleaned up.
   passTerminationToConverter();
   signal(SIGPIPE, SIG_IGN);
+  gThroughClass = !environmentValue("CLASS").empty();
   const std::string userName = argv[2];
   const std::string title = argv[3];
   const std::string options = argv[5];
@@ -180,6 +192,9 @@ int main(int argc, char** argv) {
 
   const std::string folder = workingFolder(&why);
   if (folder.empty()) return fail(why);
+  // Where jobs go unless the printer says otherwise: an account whose home
+  // a server made at its first login has no documents folder yet.
+  ::mkdir(platform::documentsFolder().c_str(), 0755);
   std::string spool;
   int pages = 1;
   if (!writeSpoolFile(input, folder, &spool, &pages, &why)) return fail(why);

@@ -288,6 +288,15 @@ TEST_F(MonitorTest, TheJobEndsAsTheConverterSaysItEnded) {
     platform::listDirectory(user.home() + "/.local/share/Vellora/Temp", "*", &left);
     EXPECT_TRUE(left.empty()) << c.ending;
   }
+  // The user had no documents folder: the first job made one.
+  EXPECT_TRUE(platform::isDirectory(user.home() + "/Documents"));
+  // A job printed to a class fails as a cancelled one: the scheduler would
+  // hand a failed one to the next member of the class, and to the next.
+  machine.setEnv("CLASS", "Vellora");
+  testsupport::writeFile(user.home() + "/ending", "end=failed; message='No room left.'\n");
+  testsupport::RunResult throughClass = monitor(user.name(), "Report");
+  EXPECT_EQ(5, throughClass.exitCode) << throughClass.output;
+  EXPECT_NE(std::string::npos, throughClass.output.find(cannot + "No room left.")) << throughClass.output;
 }
 
 // The scheduler ends a cancelled job's backend with SIGTERM, and kills it
