@@ -96,17 +96,6 @@ class Printing : public VlsetupTest {
     return left;
   }
 
-  // One field of pdfinfo's answer about a PDF, without its padding.
-  std::string pdfField(const std::string& pdf, const std::string& field) {
-    const std::string info = testsupport::run({"pdfinfo", pdf}).output;
-    std::string::size_type at = info.find("\n" + field + ":");
-    if (info.compare(0, field.size() + 1, field + ":") == 0) at = 0;
-    else if (at == std::string::npos) return "(no " + field + ")";
-    else ++at;
-    std::string::size_type start = info.find_first_not_of(' ', at + field.size() + 1);
-    return info.substr(start, info.find('\n', start) - start);
-  }
-
   std::unique_ptr<testsupport::SystemUser> user;
 };
 
