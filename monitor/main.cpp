@@ -224,6 +224,7 @@ int main(int argc, char** argv) {
   if (!answer.empty()) job.environment.push_back(std::string(kExistingFileVariable) + "=" + answer);
   cupsLog(LogLevel::kInfo, "Converting \"" + loggable(title) + "\" (" + std::to_string(pages) + " pages) for " +
                                user.name + (printer != queue ? " as the printer " + printer : std::string()) +
+                               (answer.empty() ? std::string() : ", to " + answer + " to a file of its name") +
                                (!fromHere ? ", printed on " + loggable(origin, 255) + ": without a dialog"
                                           : desktop.empty() ? ", without a desktop" : ", on the user's desktop"));
   ConverterOutcome outcome = runConverter(job);

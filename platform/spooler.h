@@ -31,9 +31,10 @@
 //    added and whenever the spooler service starts (service_control.h), as
 //    the Windows spooler reads its printers' settings at start.
 //    A printer whose port is a queue of another server (an "ipp://" or
-//    "ipps://" URI) passes each job on with the credentials its user was
-//    authenticated with (auth-info-required username,password), so that
-//    the other server knows the same user.
+//    "ipps://" URI) passes each job on as it was printed, options and all
+//    (a raw queue: the other server's queue has the description), with the
+//    credentials its user was authenticated with (auth-info-required
+//    username,password), so that the other server knows the same user.
 //  - a printer class is a CUPS class: jobs printed to it go to whichever of
 //    its member printers is free, so that several run at once. A class has
 //    the "authenticated" policy, as every queue. Windows has no classes:

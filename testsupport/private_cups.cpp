@@ -340,6 +340,33 @@ JobState PrivateCups::jobState(int jobId) const {
   return result;
 }
 
+std::map<int, JobState> PrivateCups::jobStates() const {
+  std::map<int, JobState> states;
+  http_t* http = connectTo(socket_);
+  if (!http) return states;
+  static const char* const kAttributes[] = {"job-id", "job-state"};
+  ipp_t* request = ippNewRequest(IPP_OP_GET_JOBS);
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, "ipp://localhost/");
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, "root");
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "which-jobs", nullptr, "all");
+  ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 2, nullptr, kAttributes);
+  ipp_t* response = cupsDoRequest(http, request, "/");
+  httpClose(http);
+  int id = 0;
+  for (ipp_attribute_t* a = response ? ippFirstAttribute(response) : nullptr; a; a = ippNextAttribute(response)) {
+    const char* name = ippGetName(a);
+    if (!name) {
+      id = 0;
+    } else if (!std::strcmp(name, "job-id")) {
+      id = ippGetInteger(a, 0);
+    } else if (!std::strcmp(name, "job-state") && id > 0) {
+      states[id] = static_cast<JobState>(ippGetInteger(a, 0));
+    }
+  }
+  ippDelete(response);
+  return states;
+}
+
 std::string PrivateCups::jobMessage(int jobId) const {
   ipp_t* response = jobAttributes(socket_, jobId);
   if (!response) return std::string();

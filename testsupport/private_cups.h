@@ -22,6 +22,7 @@
 
 #include <sys/types.h>
 
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -104,6 +105,8 @@ class PrivateCups {
   // Waits until the job has ended (canceled, aborted or completed), at most
   // timeoutMilliseconds; returns its state then (or the last state seen).
   JobState waitForJobEnd(int jobId, int timeoutMilliseconds) const;
+  // The states of every job the server knows, by job id, in one request.
+  std::map<int, JobState> jobStates() const;
   // The job's state message ("job-printer-state-message"), empty when none.
   std::string jobMessage(int jobId) const;
   // The first value of a queue's attribute as text ("media-default",

@@ -238,6 +238,8 @@ TEST_F(SpoolerTest, ClassesOfPrintersAndSharingAlwaysWithTheAuthenticatedPolicy)
   remote.portName = "ipps://127.0.0.1:9/printers/Vellora";
   ASSERT_EQ(kSpoolerOk, addPrinter(remote));
   EXPECT_EQ("username,password", cups->queueAttribute("Remote", "auth-info-required"));
+  EXPECT_NE("Test Model", cups->queueAttribute("Remote", "printer-make-and-model"))
+      << "no description: jobs go on as they were printed";
   EXPECT_EQ(std::string::npos, cups->queueAttribute("Alone", "auth-info-required").find("password"));
 
   EXPECT_EQ(kSpoolerOk, deletePrinterClass("Pool"));
