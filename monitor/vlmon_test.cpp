@@ -225,7 +225,8 @@ TEST_F(MonitorTest, AJobFromAnotherMachineGetsNoDesktopAndAMemberConvertsAsItsPr
   EXPECT_FALSE(has(environment, "DISPLAY=:77"));
   EXPECT_TRUE(has(environment, "VELLORA_EXISTING_FILE=append"));
   EXPECT_EQ("Vellora", splitNul(testsupport::readFile(user.home() + "/arguments")).at(3));
-  EXPECT_NE(std::string::npos, remote.output.find("as the printer Vellora, printed on ws12.office.example"))
+  EXPECT_NE(std::string::npos, remote.output.find(
+                "as the printer Vellora, to append to a file of its name, printed on ws12.office.example"))
       << remote.output;
   // Any other answer is none.
   monitor(user.name(), "Report", "vellora-existing-file=replace");

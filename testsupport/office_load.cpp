@@ -311,6 +311,12 @@ LoadFigures Office::printAtOnce(PrintServer& server, int jobsPerUser, int timeou
     if (!entriesNotOwnedBy(owner.home(), owner.uid()).empty())
       figures.faults.push_back("not everything in the home of " + owner.name() + " is the user's: " +
                                entriesNotOwnedBy(owner.home(), owner.uid()).front());
+    // The user's settings store, written by every job on every member and
+    // server, reads whole.
+    RunResult store =
+        owner.run({server.root() + "/Programs/Vellora/vlreg", "query", "HKCU\\SOFTWARE\\Norvale\\Vellora"});
+    if (store.exitCode != 0 || store.output.find("AutoLaunch") == std::string::npos)
+      figures.faults.push_back("the settings store of " + owner.name() + " does not read: " + store.output);
     std::vector<std::string> work;
     platform::listDirectory(owner.home() + "/.local/share/Vellora/Temp", "*", &work);
     for (const std::string& name : work)

@@ -84,7 +84,7 @@ class Office {
   // the account's password. Then every job must have completed within
   // timeoutSeconds, and every home hold exactly its user's documents: the
   // right names and page counts, whole, owned by the user, with no other
-  // user's pages and no working file left. The documents go afterwards, for
+  // user's pages and no working file left, and a settings store that reads. The documents go afterwards, for
   // the next load.
   LoadFigures printAtOnce(PrintServer& server, int jobsPerUser, int timeoutSeconds);
 
