@@ -183,7 +183,7 @@ bool MakePrinterClass(int count) {
   std::vector<std::string> local, others;
   for (const std::string& member : printerClass.members)
     (isLocalMember(all, member) ? local : others).push_back(member);
-  // The last made go first.
+  // In the order they were made: with too many, the last made go first.
   std::sort(local.begin(), local.end(),
             [](const std::string& a, const std::string& b) { return memberNumber(a) < memberNumber(b); });
   bool ok = true;
@@ -199,13 +199,11 @@ bool MakePrinterClass(int count) {
   int kept = static_cast<int>(local.size());
   for (std::size_t i = local.size(); i-- > 0 && kept > count;) {
     const PrinterRecord* record = findPrinter(all, local[i]);
-    if (record && record->jobs > 0) {
-      ok = false;
-      continue;
-    }
+    if (record && record->jobs > 0) continue;
     leaving.push_back(local[i]);
     --kept;
   }
+  ok = ok && kept <= count;
   std::vector<std::string> members;
   for (const std::string& member : local)
     if (std::find(leaving.begin(), leaving.end(), member) == leaving.end()) members.push_back(member);
@@ -249,11 +247,10 @@ bool ShareProductPrinters() {
 
 void RemovePrinterClass() {
   PrinterClass printerClass;
+  if (productClass(&printerClass)) platform::deletePrinterClass(kPrinterName);
+  // The members the installer made; a printer someone else put into the
+  // class stays.
   std::vector<std::string> members;
-  if (productClass(&printerClass)) {
-    platform::deletePrinterClass(kPrinterName);
-    members = printerClass.members;
-  }
   for (const std::string& recorded : recordedMembers()) {
     platform::RegKey key;
     std::string printer;

@@ -39,8 +39,8 @@ bool AddRemoteMember(const std::string& uri);
 // there is no product printer.
 bool ShareProductPrinters();
 
-// Takes the class "Vellora" out with every member (those passing jobs on
-// included) and their records. Nothing happens without the class.
+// Takes the class "Vellora" out with every member the installer made
+// (those passing jobs on included) and their records.
 void RemovePrinterClass();
 
 }  // namespace vellora
