@@ -158,6 +158,16 @@ TEST_F(OfficePrinting, OnlyAuthenticatedUsersPrintAndEachJobEndsInTheirOwnHome) 
                                                              "Ann-secret-1", report, "Nope");
   EXPECT_EQ(0, stranger.jobId) << stranger.status;
 
+  // Authenticated as one user and claiming another in the request: the job
+  // is the one who authenticated.
+  testsupport::IppPrint claimed = testsupport::printOverIpp({cups->port(), "Vellora"}, ann.name(), "Ann-secret-1",
+                                                            budget, "Claimed", {}, bob.name());
+  ASSERT_GT(claimed.jobId, 0) << claimed.status;
+  EXPECT_EQ(testsupport::kJobCompleted, cups->waitForJobEnd(claimed.jobId, 120000));
+  EXPECT_EQ(std::vector<std::string>{"Claimed.pdf"}, pdfsOf(ann));
+  EXPECT_TRUE(pdfsOf(bob).empty());
+  platform::deleteFile(ann.home() + "/Documents/Claimed.pdf");
+
   // At once, on both members: two of one title, two joining one file, a
   // PDF, and a job of the other user.
   std::vector<testsupport::IppPrint> jobs;

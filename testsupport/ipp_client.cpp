@@ -24,7 +24,8 @@ const char* answerPassword(const char*, http_t*, const char*, const char*, void*
 
 IppPrint printOverIpp(const IppQueue& target, const std::string& user, const std::string& password,
                       const std::string& file, const std::string& title,
-                      const std::vector<std::pair<std::string, std::string>>& options) {
+                      const std::vector<std::pair<std::string, std::string>>& options,
+                      const std::string& claimed) {
   IppPrint result;
   Credentials credentials{password, 0};
   cupsSetUser(user.c_str());
@@ -40,7 +41,8 @@ IppPrint printOverIpp(const IppQueue& target, const std::string& user, const std
   const std::string uri = "ipps://127.0.0.1:" + std::to_string(target.port) + resource;
   ipp_t* request = ippNewRequest(IPP_OP_PRINT_JOB);
   ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri.c_str());
-  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, user.c_str());
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
+               claimed.empty() ? user.c_str() : claimed.c_str());
   ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, title.c_str());
   for (const auto& option : options)
     ippAddString(request, IPP_TAG_JOB, IPP_TAG_KEYWORD, option.first.c_str(), nullptr, option.second.c_str());

@@ -28,9 +28,11 @@ struct IppPrint {
 
 // Prints file (its format found by the server) with the title, as user
 // with password (the server asks for it once; a refused password is not
-// tried again), with job options ("name", "value") as keywords.
+// tried again), with job options ("name", "value") as keywords. The request
+// names claimed as its user ("requesting-user-name"), user when empty.
 IppPrint printOverIpp(const IppQueue& target, const std::string& user, const std::string& password,
                       const std::string& file, const std::string& title,
-                      const std::vector<std::pair<std::string, std::string>>& options = {});
+                      const std::vector<std::pair<std::string, std::string>>& options = {},
+                      const std::string& claimed = std::string());
 
 }  // namespace testsupport
