@@ -224,6 +224,7 @@ LoadFigures Office::printAtOnce(PrintServer& server, int jobsPerUser, int timeou
       }
     });
   for (std::thread& desk : desks) desk.join();
+  const Clock::time_point allTaken = Clock::now();
   std::size_t open = 0;
   for (Printed& job : printed) {
     if (job.jobId > 0) {
@@ -266,6 +267,7 @@ LoadFigures Office::printAtOnce(PrintServer& server, int jobsPerUser, int timeou
                                kMix[job.mix].title + "\") ended " + stateName(job.state) + ": " +
                                server.cups().jobMessage(job.jobId));
   }
+  if (figures.jobs > 0) figures.printing = secondsBetween(first, allTaken);
   if (figures.jobs > 0 && last > first) {
     figures.seconds = secondsBetween(first, last);
     figures.jobsPerMinute = figures.jobs * 60.0 / figures.seconds;

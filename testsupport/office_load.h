@@ -66,6 +66,7 @@ struct LoadFigures {
   double seconds = 0;          // from the first job printed to the last one ended
   double jobsPerMinute = 0;
   double longestWait = 0;      // seconds from a job printed to its end
+  double printing = 0;         // seconds from the first job printed to the last one taken
   std::vector<std::string> faults;  // what did not hold; empty when all did
 };
 

@@ -81,6 +81,8 @@ int run(const std::string& base, int users, int jobs) {
     std::printf("%14.2f", figures[0].jobsPerMinute > 0 ? load.jobsPerMinute / figures[0].jobsPerMinute : 0.0);
   std::printf("\n%-28s", "all jobs ended after (s)");
   for (const LoadFigures& load : figures) std::printf("%14.1f", load.seconds);
+  std::printf("\n%-28s", "all jobs taken after (s)");
+  for (const LoadFigures& load : figures) std::printf("%14.1f", load.printing);
   std::printf("\n%-28s", "longest wait of a job (s)");
   for (const LoadFigures& load : figures) std::printf("%14.1f", load.longestWait);
   std::printf("\n%-28s%14s%14s%14zu\n", "jobs done by the second", "-", "-", onSecond);
