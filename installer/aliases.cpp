@@ -4,6 +4,7 @@
 
 #include "common/monitor_contract.h"
 #include "common/product.h"
+#include "installer/alias_options.h"
 #include "installer/install_log.h"
 #include "installer/installer_state.h"
 #include "installer/printer_add.h"
@@ -63,6 +64,7 @@ AliasOutcome CreateAlias(const std::string& aliasName) {
       outcome.ok = false;
       return outcome;
     }
+    GiveAliasItsOptions(aliasName);
   }
   // The printer of an office server is a class: the alias copies a member.
   platform::PrinterRecord member;

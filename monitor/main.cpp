@@ -39,6 +39,7 @@
 #include "monitor/converter_start.h"
 #include "monitor/cups_log.h"
 #include "monitor/desktop_session.h"
+#include "monitor/job_format.h"
 #include "monitor/job_options.h"
 #include "monitor/job_result.h"
 #include "monitor/job_user.h"
@@ -161,6 +162,7 @@ int main(int argc, char** argv) {
   if (queue.empty()) queue = kPrinterName;
   const std::string origin = jobOption(options, "job-originating-host-name");
   const bool fromHere = printedOnThisMachine(origin);
+  const std::string delivered = deliveredFormat();
 
   // The job's data as CUPS hands it over; its file is CUPS's, readable by
   // root only, so it is opened before the monitor gives root up.
@@ -197,7 +199,7 @@ int main(int argc, char** argv) {
   ::mkdir(platform::documentsFolder().c_str(), 0755);
   std::string spool;
   int pages = 1;
-  if (!writeSpoolFile(input, folder, &spool, &pages, &why)) return fail(why);
+  if (!writeSpoolFile(input, folder, delivered, &spool, &pages, &why)) return fail(why);
   if (input != 0) close(input);
   std::string resultFile;
   if (terminationRequested() || !createResultFile(spool, &resultFile, &why)) {
