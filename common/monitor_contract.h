@@ -40,4 +40,21 @@ constexpr const char kJobFailed[] = "failed";        // nothing was delivered
 // replacement declined); nothing was delivered.
 constexpr const char kJobAbandoned[] = "abandoned";
 
+// A job printed from a desktop that cannot be asked (every job from the
+// network) may bring the answer for a document name that is a file
+// already: the job option "vellora-existing-file" ("append" or
+// "prepend"), which the monitor hands to the converter in this variable.
+// Without it such a job is saved under a new name.
+constexpr const char kExistingFileOption[] = "vellora-existing-file";
+constexpr const char kExistingFileVariable[] = "VELLORA_EXISTING_FILE";
+constexpr const char kExistingFileAppend[] = "append";
+constexpr const char kExistingFilePrepend[] = "prepend";
+
+// Queues that are members of a class the installer made for a printer
+// ("Vellora-2" of the class "Vellora"): one value per member queue in this
+// HKEY_LOCAL_MACHINE key, named after the queue and holding the printer's
+// name, so that every member converts with that printer's settings,
+// profiles and options file.
+constexpr const char kClassMembersKey[] = "SOFTWARE\\Norvale\\Vellora\\Class Members";
+
 }  // namespace vellora

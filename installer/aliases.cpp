@@ -8,6 +8,7 @@
 #include "installer/install_log.h"
 #include "installer/installer_state.h"
 #include "installer/printer_add.h"
+#include "installer/printer_class.h"
 #include "installer/spooler_control.h"
 #include "platform/registry.h"
 #include "platform/spooler.h"
@@ -64,6 +65,13 @@ AliasOutcome CreateAlias(const std::string& aliasName) {
       return outcome;
     }
     GiveAliasItsOptions(aliasName);
+  }
+  // The printer of an office server is a class: the alias copies a member.
+  platform::PrinterRecord member;
+  if (!outcome.productPrinterFound && ProductPrinterRecord(&member)) {
+    outcome.productPrinterFound = true;
+    member.printerName = aliasName;
+    outcome.ok = addAlias(member);
   }
   return outcome;
 }

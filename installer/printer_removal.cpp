@@ -7,6 +7,7 @@
 #include "installer/install_log.h"
 #include "installer/installer_state.h"
 #include "installer/monitor_install.h"
+#include "installer/printer_class.h"
 #include "installer/spooler_control.h"
 #include "platform/spooler.h"
 
@@ -16,6 +17,8 @@ bool RemovePrinterSetup() {
   const bool ntFamily = Installer().osCode > 1;
   if (ntFamily) RestartSpooler();
 
+  // The printer of an office server is a class of member queues.
+  RemovePrinterClass();
   std::vector<platform::PrinterRecord> printers;
   if (platform::enumPrinters(&printers) != 0) LogInstall("%sFailed enumerating printers\n");
   for (const platform::PrinterRecord& printer : printers)

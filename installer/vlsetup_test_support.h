@@ -61,6 +61,7 @@ class VlsetupTest : public testsupport::FreshMachineTest {
 
     cups.reset(new testsupport::PrivateCups(machine.path("cups")));
     cups->setBackendEnvironment("VELLORA_ROOT", machine.root());
+    if (network) cups->listenOnLoopback();
     beforeCupsStarts(*cups);
     ASSERT_TRUE(cups->start()) << cups->startError();
     machine.setEnv("VELLORA_UI_LOG", machine.path("ui-record"));
@@ -121,8 +122,42 @@ class VlsetupTest : public testsupport::FreshMachineTest {
     return name;
   }
 
+  // The classes of the server (name and members).
+  std::vector<platform::PrinterClass> classes() {
+    std::vector<platform::PrinterClass> found;
+    platform::enumPrinterClasses(&found);
+    return found;
+  }
+
+  // A PostScript document with a title of its own and pages that read
+  // "<title> 1", "<title> 2"...; readable by everyone.
+  static void writePostScript(const std::string& path, const std::string& title, int pages) {
+    std::string ps = "%!PS-Adobe-3.0\n%%Title: " + title + "\n%%Pages: " + std::to_string(pages) +
+                     "\n%%EndComments\n";
+    for (int page = 1; page <= pages; ++page)
+      ps += "%%Page: " + std::to_string(page) + " " + std::to_string(page) +
+            "\n/Helvetica findfont 20 scalefont setfont 72 700 moveto (" + title + " " + std::to_string(page) +
+            ") show showpage\n";
+    testsupport::writeFile(path, ps + "%%EOF\n");
+    platform::posix::setPermissionBits(path, 0644);
+  }
+
+  // One field of pdfinfo's answer about a PDF, without its padding.
+  static std::string pdfField(const std::string& pdf, const std::string& field) {
+    const std::string info = testsupport::run({"pdfinfo", pdf}).output;
+    std::string::size_type at = info.find("\n" + field + ":");
+    if (info.compare(0, field.size() + 1, field + ":") == 0) at = 0;
+    else if (at == std::string::npos) return "(no " + field + ")";
+    else ++at;
+    std::string::size_type start = info.find_first_not_of(' ', at + field.size() + 1);
+    return info.substr(start, info.find('\n', start) - start);
+  }
+
   std::string product;
   std::unique_ptr<testsupport::PrivateCups> cups;
+  // Set by a fixture before SetUp: the server listens on 127.0.0.1 with TLS
+  // as well, for clients on the network.
+  bool network = false;
 };
 
 // The product installed by vlsetup, its printers naming jobs from their
@@ -169,17 +204,6 @@ class PrintingTest : public VlsetupTest {
     int job = printJob(printer, title, file, &state);
     EXPECT_EQ(testsupport::kJobCompleted, state) << cups->jobLog(job);
     return job;
-  }
-
-  // One field of pdfinfo's answer about a PDF, without its padding.
-  std::string pdfField(const std::string& pdf, const std::string& field) {
-    const std::string info = testsupport::run({"pdfinfo", pdf}).output;
-    std::string::size_type at = info.find("\n" + field + ":");
-    if (info.compare(0, field.size() + 1, field + ":") == 0) at = 0;
-    else if (at == std::string::npos) return "(no " + field + ")";
-    else ++at;
-    std::string::size_type start = info.find_first_not_of(' ', at + field.size() + 1);
-    return info.substr(start, info.find('\n', start) - start);
   }
 
   std::unique_ptr<testsupport::SystemUser> user;

@@ -52,5 +52,14 @@ JobResult takeJobResult(const std::string& path) {
   return result;
 }
 
+std::string savedAsText(const std::string& path, const std::string& home) {
+  std::string below = home;
+  while (below.size() > 1 && below.back() == '/') below.pop_back();
+  if (below.size() > 1 && path.size() > below.size() + 1 && path.compare(0, below.size(), below) == 0 &&
+      path[below.size()] == '/')
+    return "Saved as ~" + path.substr(below.size());
+  return "Saved as " + path;
+}
+
 }  // namespace monitor
 }  // namespace vellora

@@ -22,5 +22,9 @@ bool createResultFile(const std::string& spoolFile, std::string* path, std::stri
 // the file is removed.
 JobResult takeJobResult(const std::string& path);
 
+// Where a document went, for its user: "Saved as ~/Documents/Report.pdf"
+// for a file below the user's home, the whole path otherwise.
+std::string savedAsText(const std::string& path, const std::string& home);
+
 }  // namespace monitor
 }  // namespace vellora

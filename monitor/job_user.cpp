@@ -2,6 +2,7 @@
 
 #include <grp.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -33,6 +34,19 @@ bool findJobUser(const std::string& name, JobUser* user, std::string* why) {
   user->gid = found->pw_gid;
   user->home = found->pw_dir ? found->pw_dir : "";
   user->shell = found->pw_shell ? found->pw_shell : "";
+  return true;
+}
+
+bool hasOwnHome(const JobUser& user, std::string* why) {
+  struct stat info;
+  if (user.home.empty() || user.home[0] != '/' || ::stat(user.home.c_str(), &info) != 0) {
+    *why = user.name + " has no home folder on this server" + (user.home.empty() ? std::string() : " (" + user.home + ")");
+    return false;
+  }
+  if (!S_ISDIR(info.st_mode) || info.st_uid != user.uid) {
+    *why = "the home folder of " + user.name + " on this server (" + user.home + ") is not a folder of the user's own";
+    return false;
+  }
   return true;
 }
 

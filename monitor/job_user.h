@@ -22,6 +22,11 @@ struct JobUser {
 // such user on this system, or the user is root (uid 0).
 bool findJobUser(const std::string& name, JobUser* user, std::string* why);
 
+// Whether the user has a home on this machine to take the job: a folder
+// of the user's own (looked at as the user, who must be able to reach it).
+// False with *why when the job must be refused; nothing is made.
+bool hasOwnHome(const JobUser& user, std::string* why);
+
 // Becomes the user for good: its groups, its group, its user id, and makes
 // sure root cannot be regained. False with *why when any step fails (the
 // process must then do nothing more for the job).

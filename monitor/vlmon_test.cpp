@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/monitor_contract.h"
 #include "common/product.h"
 #include "monitor/desktop_session.h"
 #include "platform/files.h"
@@ -78,8 +79,9 @@ class MonitorTest : public testsupport::FreshMachineTest {
     testsupport::writeFile(job, "%!PS-Adobe-3.0\n%%Title: Report\n%%Pages: 3\n%%EndComments\nshowpage\n");
   }
 
-  testsupport::RunResult monitor(const std::string& user, const std::string& title) {
-    return testsupport::run({VLMON_PATH, "7", user, title, "1", "media=A4", job});
+  testsupport::RunResult monitor(const std::string& user, const std::string& title,
+                                 const std::string& options = "media=A4") {
+    return testsupport::run({VLMON_PATH, "7", user, title, "1", options, job});
   }
 
   std::string product, job;
@@ -173,6 +175,81 @@ TEST_F(MonitorTest, ConvertsAsTheUserWithAHostileTitleAsOneArgumentAndACleanEnvi
   EXPECT_NE(std::string::npos, result.output.find(" into /home/Report.pdf\n")) << result.output;
 }
 
+// A user who prints from the network sits at another machine: whoever is
+// at this one's desktop, the job shows no window here. A member of a class
+// made for a printer converts as that printer; an answer for an existing
+// file given with the job reaches the converter.
+TEST_F(MonitorTest, AJobFromAnotherMachineGetsNoDesktopAndAMemberConvertsAsItsPrinter) {
+  testsupport::SystemUser user(machine.path("users"));
+  ASSERT_TRUE(user.created()) << user.error();
+  pid_t session = fork();  // the user's desktop session on this machine
+  ASSERT_GE(session, 0);
+  if (session == 0) {
+    if (setgid(user.gid()) != 0 || setuid(user.uid()) != 0) _exit(1);
+    char* const argv[] = {const_cast<char*>("sleep"), const_cast<char*>("30"), nullptr};
+    char* const envp[] = {const_cast<char*>("DISPLAY=:77"), nullptr};
+    execve("/bin/sleep", argv, envp);
+    _exit(127);
+  }
+  ASSERT_TRUE(testsupport::waitUntil([&] { return !desktopSessionOf(user.uid()).empty(); }));
+  platform::RegKey members;
+  ASSERT_EQ(platform::kRegOk, members.create(platform::HKLM, kClassMembersKey));
+  ASSERT_EQ(platform::kRegOk, members.setString("Vellora-2", "Vellora"));
+  members.close();
+  platform::resetPlatformRegistry();
+  machine.setEnv("PRINTER", "Vellora-2");
+
+  auto environmentOf = [&] {
+    std::vector<std::string> entries = splitNul(testsupport::readFile(user.home() + "/environment"));
+    std::sort(entries.begin(), entries.end());
+    return entries;
+  };
+  auto has = [](const std::vector<std::string>& entries, const std::string& entry) {
+    return std::find(entries.begin(), entries.end(), entry) != entries.end();
+  };
+  // Printed here (the scheduler names this machine's clients "localhost"):
+  // the user's desktop.
+  testsupport::RunResult local =
+      monitor(user.name(), "Report", "job-uuid=urn:uuid:1 job-originating-host-name=localhost media=A4");
+  EXPECT_EQ(0, local.exitCode) << local.output;
+  EXPECT_TRUE(has(environmentOf(), "DISPLAY=:77"));
+  EXPECT_EQ("Vellora", splitNul(testsupport::readFile(user.home() + "/arguments")).at(3));
+
+  testsupport::RunResult remote = monitor(user.name(), "Report",
+                                          "job-originating-host-name=ws12.office.example "
+                                          "vellora-existing-file=append");
+  kill(session, SIGKILL);
+  waitpid(session, nullptr, 0);
+  EXPECT_EQ(0, remote.exitCode) << remote.output;
+  const std::vector<std::string> environment = environmentOf();
+  EXPECT_FALSE(has(environment, "DISPLAY=:77"));
+  EXPECT_TRUE(has(environment, "VELLORA_EXISTING_FILE=append"));
+  EXPECT_EQ("Vellora", splitNul(testsupport::readFile(user.home() + "/arguments")).at(3));
+  EXPECT_NE(std::string::npos, remote.output.find(
+                "as the printer Vellora, to append to a file of its name, printed on ws12.office.example"))
+      << remote.output;
+  // Any other answer is none.
+  monitor(user.name(), "Report", "vellora-existing-file=replace");
+  for (const std::string& entry : environmentOf()) EXPECT_EQ(std::string::npos, entry.find("EXISTING"));
+}
+
+// An account without a home on this server (kept on another machine, or
+// never made) is told so, and nothing is made for it anywhere.
+TEST_F(MonitorTest, AUserWithoutAHomeHereIsRefusedAndNothingIsWritten) {
+  testsupport::SystemUser homeless(machine.path("users"), testsupport::SystemUser::Home::kMissing);
+  ASSERT_TRUE(homeless.created()) << homeless.error();
+  testsupport::RunResult result = monitor(homeless.name(), "Report");
+  EXPECT_EQ(5, result.exitCode) << result.output;
+  EXPECT_NE(std::string::npos,
+            result.output.find("ERROR: Vellora refused the job of \"" + homeless.name() + "\": " + homeless.name() +
+                               " has no home folder on this server (" + homeless.home() + ")"))
+      << result.output;
+  EXPECT_FALSE(platform::fileExists(homeless.home()));
+  std::vector<std::string> users;
+  platform::listDirectory(machine.path("users"), "*", &users);
+  EXPECT_TRUE(users.empty());
+}
+
 TEST_F(MonitorTest, TheJobEndsAsTheConverterSaysItEnded) {
   testsupport::SystemUser user(machine.path("users"));
   ASSERT_TRUE(user.created()) << user.error();
@@ -186,7 +263,9 @@ TEST_F(MonitorTest, TheJobEndsAsTheConverterSaysItEnded) {
   };
   const std::string cannot = "ERROR: Vellora could not convert \"Report\": ";
   const std::vector<Case> cases = {
-      {"", 0, "INFO: Converted \"Report\" for " + user.name() + " into /home/Report.pdf"},
+      // A document in place leaves where it went as the job's message.
+      {"", 0, "WARNING: Saved as /home/Report.pdf"},
+      {"message=\"$HOME/Documents/Quarterly Report.pdf\"", 0, "WARNING: Saved as ~/Documents/Quarterly Report.pdf"},
       {"end=; code=255", 5, "INFO: No file was chosen for \"Report\": the job is cancelled"},
       {"end=abandoned; message=", 5,
        "INFO: The job \"Report\" was given up when " + user.name() + " was asked: it is cancelled"},
@@ -210,6 +289,15 @@ TEST_F(MonitorTest, TheJobEndsAsTheConverterSaysItEnded) {
     platform::listDirectory(user.home() + "/.local/share/Vellora/Temp", "*", &left);
     EXPECT_TRUE(left.empty()) << c.ending;
   }
+  // The user had no documents folder: the first job made one.
+  EXPECT_TRUE(platform::isDirectory(user.home() + "/Documents"));
+  // A job printed to a class fails as a cancelled one: the scheduler would
+  // hand a failed one to the next member of the class, and to the next.
+  machine.setEnv("CLASS", "Vellora");
+  testsupport::writeFile(user.home() + "/ending", "end=failed; message='No room left.'\n");
+  testsupport::RunResult throughClass = monitor(user.name(), "Report");
+  EXPECT_EQ(5, throughClass.exitCode) << throughClass.output;
+  EXPECT_NE(std::string::npos, throughClass.output.find(cannot + "No room left.")) << throughClass.output;
 }
 
 // The scheduler ends a cancelled job's backend with SIGTERM, and kills it

@@ -30,6 +30,20 @@
 //    value "PageSize"); it becomes the queue's default when the printer is
 //    added and whenever the spooler service starts (service_control.h), as
 //    the Windows spooler reads its printers' settings at start.
+//    A printer whose port is a queue of another server (an "ipp://" or
+//    "ipps://" URI) passes each job on as it was printed, options and all
+//    (a raw queue: the other server's queue has the description), with the
+//    credentials its user was authenticated with (auth-info-required
+//    username,password), so that the other server knows the same user.
+//  - a printer class is a CUPS class: jobs printed to it go to whichever of
+//    its member printers is free, so that several run at once. A class has
+//    the "authenticated" policy, as every queue. Windows has no classes:
+//    the class calls answer 50 (not supported) there.
+//  - sharing makes a printer or class reachable for the server's network
+//    clients (printer-is-shared), always with the "authenticated" policy,
+//    so that a shared queue takes a job only from a user the server has
+//    authenticated (a network client by its password or Kerberos ticket,
+//    as the server's AuthType says), never from a name the client claims.
 //  - a server that cannot be reached is 1722, as an unavailable spooler is.
 // There is one environment on POSIX, "Windows NT x86"; calls naming another
 // are refused (1805).
@@ -45,6 +59,7 @@ enum SpoolerError : int {
   kSpoolerFileNotFound = 2,
   kSpoolerPathNotFound = 3,
   kSpoolerAccessDenied = 5,
+  kSpoolerNotSupported = 50,
   kSpoolerInvalidParameter = 87,
   kSpoolerInvalidLevel = 124,
   kSpoolerAlreadyExists = 183,
@@ -136,6 +151,22 @@ int addPrinter(const PrinterRecord& printer);
 int enumPrinters(std::vector<PrinterRecord>* printers);
 // Opens the printer with full access and deletes it.
 int deletePrinter(const std::string& name);
+
+// A printer class: a name clients print to, and the printers that take
+// its jobs.
+struct PrinterClass {
+  std::string name;
+  std::vector<std::string> members;
+  bool shared = false;
+};
+// Adds the class, or gives an existing one these members and this sharing;
+// every member must be a printer already.
+int addPrinterClass(const PrinterClass& printerClass);
+int enumPrinterClasses(std::vector<PrinterClass>* classes);
+int deletePrinterClass(const std::string& name);
+
+// Shares a printer or class on the network, or stops sharing it.
+int sharePrinter(const std::string& name, bool shared);
 
 // The system's text for a code these calls return (Windows numbering on
 // every platform), at most 255 characters, without a trailing line break

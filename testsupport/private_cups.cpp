@@ -8,6 +8,7 @@
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <netinet/in.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -97,6 +98,24 @@ std::string stockPolicies(const std::vector<std::string>& leftOut) {
   return policies;
 }
 
+// A port of 127.0.0.1 nobody listens on now (0 when none is found).
+int freeLoopbackPort() {
+  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return 0;
+  struct sockaddr_in address;
+  std::memset(&address, 0, sizeof address);
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = 0;
+  socklen_t length = sizeof address;
+  int port = 0;
+  if (::bind(fd, reinterpret_cast<struct sockaddr*>(&address), sizeof address) == 0 &&
+      ::getsockname(fd, reinterpret_cast<struct sockaddr*>(&address), &length) == 0)
+    port = ntohs(address.sin_port);
+  ::close(fd);
+  return port;
+}
+
 }  // namespace
 
 std::string privateCupsUnavailableReason() {
@@ -151,6 +170,20 @@ void PrivateCups::setBackendEnvironment(const std::string& name, const std::stri
   backendEnvironment_.push_back({name, value});
 }
 
+void PrivateCups::listenOnLoopback() { port_ = freeLoopbackPort(); }
+
+std::string PrivateCups::ippsUri(const std::string& queue) const {
+  return "ipps://127.0.0.1:" + std::to_string(port_) + "/printers/" + queue;
+}
+
+bool PrivateCups::addSystemBackend(const std::string& scheme) {
+  platform::createDirectories(backendFolder());
+  const std::string system = std::string(VELLORA_CUPS_SERVERBIN) + "/backend/" + scheme;
+  const std::string mine = backendFolder() + "/" + scheme;
+  return ::access(system.c_str(), X_OK) == 0 &&
+         (::symlink(system.c_str(), mine.c_str()) == 0 || errno == EEXIST);
+}
+
 void PrivateCups::linkSystemPrograms() {
   // Filters, the daemon helpers (cups-exec runs every filter and backend)
   // and the rest come from the system; the backend folder starts empty, for
@@ -180,14 +213,17 @@ bool PrivateCups::writeConfiguration() {
   if (policies.empty()) return false;
   for (const char* sub : {"conf", "spool/tmp", "cache", "state", "log"})
     if (!platform::createDirectories(folder_ + "/" + sub)) return false;
+  // The server makes its self-signed certificate in its keychain folder,
+  // which must be there and private.
+  if (::mkdir((folder_ + "/conf/ssl").c_str(), 0700) != 0 && errno != EEXIST) return false;
   linkSystemPrograms();
   std::ostringstream server;
-  server << "LogLevel debug\n"
+  server << "LogLevel " << logLevel_ << "\n"
             "MaxLogSize 0\n"
             "Listen "
-         << socket_
-         << "\n"
-            "Browsing No\n"
+         << socket_ << "\n";
+  if (port_ > 0) server << "Listen 127.0.0.1:" << port_ << "\n";
+  server << "Browsing No\n"
             "WebInterface No\n"
             "DefaultAuthType Basic\n"
             "DirtyCleanInterval 0\n"
@@ -302,6 +338,33 @@ JobState PrivateCups::jobState(int jobId) const {
   JobState result = state ? static_cast<JobState>(ippGetInteger(state, 0)) : kJobUnknown;
   ippDelete(response);
   return result;
+}
+
+std::map<int, JobState> PrivateCups::jobStates() const {
+  std::map<int, JobState> states;
+  http_t* http = connectTo(socket_);
+  if (!http) return states;
+  static const char* const kAttributes[] = {"job-id", "job-state"};
+  ipp_t* request = ippNewRequest(IPP_OP_GET_JOBS);
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, "ipp://localhost/");
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, "root");
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "which-jobs", nullptr, "all");
+  ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 2, nullptr, kAttributes);
+  ipp_t* response = cupsDoRequest(http, request, "/");
+  httpClose(http);
+  int id = 0;
+  for (ipp_attribute_t* a = response ? ippFirstAttribute(response) : nullptr; a; a = ippNextAttribute(response)) {
+    const char* name = ippGetName(a);
+    if (!name) {
+      id = 0;
+    } else if (!std::strcmp(name, "job-id")) {
+      id = ippGetInteger(a, 0);
+    } else if (!std::strcmp(name, "job-state") && id > 0) {
+      states[id] = static_cast<JobState>(ippGetInteger(a, 0));
+    }
+  }
+  ippDelete(response);
+  return states;
 }
 
 std::string PrivateCups::jobMessage(int jobId) const {

@@ -1,8 +1,12 @@
 // A CUPS server of the test's own: its configuration, spool, cache, state,
-// logs and program folder (ServerBin) under one folder, listening only on a
-// local socket there. No system service is touched and nothing listens on
-// the network. Who may do what follows the policies CUPS ships ("default",
-// "authenticated", ...), taken from the package's stock configuration. While the object lives, CUPS_SERVER names its socket and
+// logs and program folder (ServerBin) under one folder, listening on a
+// local socket there and, when asked, on a port of 127.0.0.1 with TLS (a
+// self-signed certificate of its own), as a print server of an office
+// listens on its network. No system service is touched and nothing listens
+// beyond the loopback. Who may do what follows the policies CUPS ships
+// ("default", "authenticated", ...), taken from the package's stock
+// configuration; a client on the port authenticates with the password of
+// its account (Basic, through PAM). While the object lives, CUPS_SERVER names its socket and
 // CUPS_SERVERBIN its program folder, so that lp, lpstat, libcups and the
 // programs under test reach this server and put backends where it finds
 // them.
@@ -18,6 +22,7 @@
 
 #include <sys/types.h>
 
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -60,6 +65,14 @@ class PrivateCups {
   void leaveOutPolicy(const std::string& name) { leftOutPolicies_.push_back(name); }
   // Passes a variable to every backend and filter the server runs (before start()).
   void setBackendEnvironment(const std::string& name, const std::string& value);
+  // The server's log level ("debug" unless told; a long run of many jobs
+  // takes "info").
+  void setLogLevel(const std::string& level) { logLevel_ = level; }
+  // Listens on a free port of 127.0.0.1 as well, TLS offered (before start()).
+  void listenOnLoopback();
+  // Puts the system's backend of this scheme (the "ipp" backend serves ipp
+  // and ipps) into the server's backend folder.
+  bool addSystemBackend(const std::string& scheme);
 
   // Writes the configuration and starts cupsd; returns once it answers on
   // its socket (at most 15 s). False with startError() when it does not.
@@ -76,6 +89,10 @@ class PrivateCups {
 
   const std::string& folder() const { return folder_; }
   const std::string& socketPath() const { return socket_; }
+  // The port on 127.0.0.1 (0 when the server listens on its socket alone),
+  // and a queue's address there over TLS.
+  int port() const { return port_; }
+  std::string ippsUri(const std::string& queue) const;
   std::string serverBin() const { return folder_ + "/bin"; }
   std::string backendFolder() const { return folder_ + "/bin/backend"; }
   std::string errorLogPath() const { return folder_ + "/log/error_log"; }
@@ -88,6 +105,8 @@ class PrivateCups {
   // Waits until the job has ended (canceled, aborted or completed), at most
   // timeoutMilliseconds; returns its state then (or the last state seen).
   JobState waitForJobEnd(int jobId, int timeoutMilliseconds) const;
+  // The states of every job the server knows, by job id, in one request.
+  std::map<int, JobState> jobStates() const;
   // The job's state message ("job-printer-state-message"), empty when none.
   std::string jobMessage(int jobId) const;
   // The first value of a queue's attribute as text ("media-default",
@@ -103,6 +122,8 @@ class PrivateCups {
   std::string socket_;
   std::string startError_;
   pid_t child_ = 0;
+  int port_ = 0;
+  std::string logLevel_ = "debug";
   std::vector<std::pair<std::string, std::string>> backendEnvironment_;
   std::vector<std::string> leftOutPolicies_;
   std::vector<std::pair<std::string, std::pair<bool, std::string>>> savedEnvironment_;

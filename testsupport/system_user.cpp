@@ -37,7 +37,7 @@ std::string environmentEntry(const char* name) {
 
 }  // namespace
 
-SystemUser::SystemUser(const std::string& homeParent) {
+SystemUser::SystemUser(const std::string& homeParent, Home home) {
   if (geteuid() != 0) {
     error_ = "only root can create accounts";
     return;
@@ -59,8 +59,8 @@ SystemUser::SystemUser(const std::string& homeParent) {
   }
   // The home folder lies below the test's folders, which only root may
   // write; the user owns it alone, as on a real system.
-  if (!platform::createDirectories(home_) || chown(home_.c_str(), entry->pw_uid, entry->pw_gid) != 0 ||
-      chmod(home_.c_str(), 0700) != 0) {
+  if (home == Home::kMade && (!platform::createDirectories(home_) || chown(home_.c_str(), entry->pw_uid, entry->pw_gid) != 0 ||
+      chmod(home_.c_str(), 0700) != 0)) {
     error_ = "cannot make the home folder " + home_;
     testsupport::run({"userdel", name_});
     return;
@@ -74,6 +74,11 @@ SystemUser::~SystemUser() {
   // -f: a process of the user that a test left running must not keep the
   // account on the machine.
   testsupport::run({"userdel", "-f", name_});
+}
+
+bool SystemUser::setPassword(const std::string& password) const {
+  if (uid_ == 0 || password.find_first_of(":\n") != std::string::npos) return false;
+  return testsupport::run({"sh", "-c", "printf '%s:%s\\n' \"$0\" \"$1\" | chpasswd", name_, password}).exitCode == 0;
 }
 
 RunResult SystemUser::run(const std::vector<std::string>& arguments,

@@ -19,8 +19,11 @@ namespace testsupport {
 
 class SystemUser {
  public:
-  // homeParent: the folder that gets the home folder (named after the user).
-  explicit SystemUser(const std::string& homeParent);
+  enum class Home { kMade, kMissing };
+  // homeParent: the folder that gets the home folder (named after the user);
+  // kMissing leaves it unmade, as for an account whose home is on another
+  // machine.
+  explicit SystemUser(const std::string& homeParent, Home home = Home::kMade);
   ~SystemUser();
   SystemUser(const SystemUser&) = delete;
   SystemUser& operator=(const SystemUser&) = delete;
@@ -31,6 +34,9 @@ class SystemUser {
   uid_t uid() const { return uid_; }
   gid_t gid() const { return gid_; }
   const std::string& home() const { return home_; }
+  // Gives the account a password (through chpasswd), so that it can log in,
+  // and authenticate to a print server, with it. False when it could not.
+  bool setPassword(const std::string& password) const;
 
   // Runs a program as this user (its uid, gid and groups) in its home
   // folder, with an environment of HOME, USER, LOGNAME, PATH, the test's

@@ -135,6 +135,13 @@ struct JobRecord {
   int viewWithReaderProgram = 0;
   // Whether the Save dialog (or an automatic rule) produced a name.
   int nameChosen = 0;
+  // The name came without anyone being asked (an automatic rule, or no
+  // dialog could be shown).
+  int nobodyAsked = 0;
+  // The answer the job brought for a name that is a file already (the
+  // monitor's kExistingFileVariable): 2 append, 3 prepend, 0 none. It
+  // stands in for the question only when nobody was asked.
+  int existingFileAnswer = 0;
   // How the result claims its name when it is put in place. A name made
   // with a counter or a unique number is only chosen when the job is named;
   // jobs running at once may choose the same one, and the one that places

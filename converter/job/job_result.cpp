@@ -39,6 +39,15 @@ void takeJobResultFile() {
   gResultFile = path;
 }
 
+int takeExistingFileAnswer() {
+  std::string answer;
+  if (!platform::getEnvironment(kExistingFileVariable, &answer)) return 0;
+  platform::unsetEnvironment(kExistingFileVariable);
+  if (answer == kExistingFileAppend) return 2;
+  if (answer == kExistingFilePrepend) return 3;
+  return 0;
+}
+
 void recordJobResult(const char* end, const std::string& message) {
   std::lock_guard<std::mutex> hold(gResultLock);
   if (gRecorded || gResultFile.empty()) return;

@@ -11,6 +11,11 @@ namespace vellora {
 // variable, so that the programs the job starts cannot write the result.
 void takeJobResultFile();
 
+// The answer the print monitor handed over for a name that is a file
+// already (kExistingFileVariable): 2 append, 3 prepend, 0 none. The
+// variable is removed, as the result file's is.
+int takeExistingFileAnswer();
+
 // Writes the end (kJobCompleted, kJobFailed or kJobAbandoned) and the line
 // for the user. The first end recorded stands: a job whose document is in
 // place has completed, whatever ends the process afterwards. Safe from any

@@ -70,7 +70,10 @@ void askForName(ConverterRun& run, const NamingResult& naming) {
   SaveDialogResult result = runSavePdfDialog(run, setup);
   job.nameChosen = result.accepted ? 1 : 0;
   // Nobody was asked: the user's stored choices stay as they are.
-  if (result.shownNoDialog) return;
+  if (result.shownNoDialog) {
+    job.nobodyAsked = 1;
+    return;
+  }
 
   writeStoreNumber(StoreKey::kUser, "RememberLast", settings.RememberLast);
   writeStoreNumber(StoreKey::kUser, "AutoName", settings.AutoName);
@@ -145,6 +148,21 @@ void refuseJoiningPostScript(JobRecord& job) {
   job.claimName.clear();
   job.claimExtension = "ps";
   job.outputPath = claimCandidate(job, 0);
+}
+
+// A job nobody was asked about may bring the answer for a name that is a
+// file already (given when it was printed): the document is then to join
+// the file at its own name rather than take the next free one. True when
+// the name is now that one; whether the file is there is decided once the
+// name is locked, since another job may be making it.
+bool joinsAnsweredName(JobRecord& job) {
+  if (job.existingFileAnswer == 0 || !job.nobodyAsked || job.filterIndex != 1 || job.existingFileMode != 0)
+    return false;
+  if (job.nameClaim == kClaimCounter) {
+    job.outputPath = claimCandidate(job, 0);
+    job.nameClaim = kClaimChosen;
+  }
+  return job.nameClaim == kClaimChosen;
 }
 
 // Moves the result to its name in one step: over the chosen name, or onto
@@ -309,6 +327,7 @@ int runPipeline(ConverterRun& run) {
 
   // 3. The name: automatic rules, then the dialog.
   NamingResult naming = nameOutput(job, initialFolder);
+  if (naming.nameProduced) job.nobodyAsked = 1;
   readDeliverySwitches(job);
   if (!naming.nameProduced) askForName(run, naming);
   // PostScript as the type of an automatic name means PostScript, as it
@@ -330,8 +349,14 @@ int runPipeline(ConverterRun& run) {
   keepPdfWithoutPostScriptInterpreter(job);
   fitOutputExtension(job);
   refuseJoiningPostScript(job);
+  const bool joinAnswered = joinsAnsweredName(job);
 
   if (job.nameClaim == kClaimChosen) lockOutputFile(job);
+  if (joinAnswered && platform::fileExists(job.outputPath)) {
+    job.existingFileMode = job.existingFileAnswer;
+    appendLog(job.errorLog, "%s\nThe document joins %s, as the job asked\n", job.outputPath.c_str());
+    refuseJoiningPostScript(job);
+  }
 
   // 5. The backup of a file that is already there.
   if (platform::fileExists(job.outputPath)) {

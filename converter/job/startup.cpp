@@ -74,6 +74,7 @@ std::string workingFolder() {
 bool startJob(ConverterRun& run, const std::vector<std::string>& arguments, int* exitCode) {
   JobRecord& job = run.job;
   takeJobResultFile();
+  job.existingFileAnswer = takeExistingFileAnswer();
   // 1. The record starts zeroed (a fresh object); the caption is the product name.
   job.messageCaption = stringTableText(kStrProductName);
 

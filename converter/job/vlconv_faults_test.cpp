@@ -302,6 +302,42 @@ TEST_F(FaultJobs, JobsAppendingToOneFileAtOnceEachAddTheirPages) {
   expectCleanMachine();
 }
 
+// Jobs nobody can be asked about (named from their title without a dialog)
+// that brought the answer "append" with them, all at once on one name: the
+// first makes the file, every other one adds its pages; none is lost. A
+// later job may put its pages first; one without the answer takes a new name.
+TEST_F(FaultJobs, JobsThatBroughtTheAnswerToJoinOneFileAtOnceEachAddTheirPages) {
+  options("Vellora", "DefaultPath=" + outDir + kSep + "\nSuppressDialog=true\nAutoNameTitle=true\n");
+  machine.setEnv("VELLORA_EXISTING_FILE", "append");
+  const int count = 6, pages = 2;
+  std::vector<std::string> spoolFiles;
+  for (int i = 0; i < count; ++i)
+    spoolFiles.push_back(spool(pagesJob("Ledger", "Job" + std::to_string(i), pages)));
+  snapshot();
+  std::vector<std::unique_ptr<platform::ChildProcess>> jobs;
+  for (const std::string& file : spoolFiles) jobs.push_back(startJob(file, pages));
+  for (auto& job : jobs) EXPECT_EQ(finish(*job), 0);
+  ASSERT_TRUE(wholePdf(existing)) << runLog();
+  EXPECT_EQ(pageCount(existing), count * pages);
+  std::string text = pdfText(existing);
+  for (int i = 0; i < count; ++i) {
+    const std::string word = "Job" + std::to_string(i);
+    EXPECT_NE(text.find(word + " 1"), std::string::npos) << word;
+    EXPECT_LT(text.find(word + " 1"), text.find(word + " 2")) << word;
+  }
+  EXPECT_EQ(outputFiles(), std::vector<std::string>{"Ledger.pdf"});
+
+  machine.setEnv("VELLORA_EXISTING_FILE", "prepend");
+  EXPECT_EQ(print(spool(pagesJob("Ledger", "Cover", 1))).exitCode, 0);
+  EXPECT_EQ(pageCount(existing), count * pages + 1);
+  EXPECT_EQ(pdfText(existing).find("Cover 1"), pdfText(existing).find_first_not_of(" \n\f"));
+  machine.unsetEnv("VELLORA_EXISTING_FILE");
+  EXPECT_EQ(print(spool(pagesJob("Ledger", "Other", 1))).exitCode, 0);
+  EXPECT_EQ(outputFiles(), (std::vector<std::string>{"Ledger.pdf", "Ledger1.pdf"}));
+  EXPECT_EQ(pageCount(existing), count * pages + 1);
+  expectCleanMachine();
+}
+
 // --- Jobs ended from outside --------------------------------------------------
 
 TEST_F(FaultJobs, TerminationAtTheInterpreterEndsTheJobAsAFailure) {

@@ -4,11 +4,13 @@
 // administrator's and lives in the machine store (user_policies.h).
 //
 // Several converter jobs run at once and write the same store, so every write
-// is its own IMMEDIATE transaction on a WAL journal with a busy timeout and
-// retries; a process killed mid-write leaves the last committed state.
+// is its own IMMEDIATE transaction on a WAL journal (a rollback journal on a
+// file system several machines share) with a busy timeout and retries; a
+// process killed mid-write leaves the last committed state.
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -197,6 +199,29 @@ class Statement {
   sqlite3_stmt* stmt_;
 };
 
+}  // namespace
+
+const char* journalModeForFileSystem(unsigned long type) {
+  switch (type) {
+    case 0x6969UL:      // NFS
+    case 0x517BUL:      // SMB
+    case 0xFF534D42UL:  // CIFS
+    case 0xFE534D42UL:  // SMB2
+      return "DELETE";
+    default:
+      return "WAL";
+  }
+}
+
+namespace {
+
+// The journal of the store at path, by the file system its folder is on.
+std::string journalModeFor(const std::string& path) {
+  struct statfs info;
+  if (statfs(parentFolder(path).c_str(), &info) != 0) return "WAL";
+  return journalModeForFileSystem(static_cast<unsigned long>(info.f_type));
+}
+
 // A store only its owner may read (the user's: it holds the scrambled
 // passwords): a folder of 0700 and files of 0600, the database made before
 // SQLite opens it so that its journal files, which SQLite gives the
@@ -335,10 +360,12 @@ class Store {
   }
 
   long prepareSchema() {
-    // WAL lets readers go on while a job writes; NORMAL syncing keeps every
-    // committed transaction across a crash of the process.
+    // WAL lets readers go on while a job writes, where every writer is a
+    // process of this machine; NORMAL syncing keeps every committed
+    // transaction across a crash of the process.
+    const std::string journal = "PRAGMA journal_mode=" + journalModeFor(path_);
     for (int attempt = 0; attempt < kTransactionAttempts; ++attempt) {
-      int rc = sqlite3_exec(db_, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+      int rc = sqlite3_exec(db_, journal.c_str(), nullptr, nullptr, nullptr);
       if (!isBusy(rc)) break;
       pauseBeforeRetry(attempt);
     }

@@ -327,6 +327,23 @@ TEST_F(RegistryStoreTest, TwoProcessesWritingAtOnceLoseNothing) {
   EXPECT_EQ(kCount, presentInOrder("b", kCount));
 }
 
+// A store of this machine keeps a write-ahead log; one on a file system
+// that several machines share (a home that two print servers mount) keeps
+// the rollback journal, whose locks those machines share.
+TEST_F(RegistryStoreTest, AStoreKeepsTheJournalItsFileSystemAllows) {
+  RegKey key;
+  ASSERT_EQ(kRegOk, key.create(HKCU, kStreamKey));
+  ASSERT_EQ(kRegOk, key.setString("v", "x"));
+  key.close();
+  const std::string header = testsupport::readFile(posix::userStorePath()).substr(0, 20);
+  ASSERT_EQ(20u, header.size());
+  EXPECT_EQ(2, header[18]) << "write-ahead log";
+  for (unsigned long shared : {0x6969UL, 0x517BUL, 0xFF534D42UL, 0xFE534D42UL})
+    EXPECT_STREQ("DELETE", posix::journalModeForFileSystem(shared)) << std::hex << shared;
+  for (unsigned long local : {0xEF53UL, 0x01021994UL, 0x58465342UL, 0x9123683EUL})  // ext4, tmpfs, xfs, btrfs
+    EXPECT_STREQ("WAL", posix::journalModeForFileSystem(local)) << std::hex << local;
+}
+
 TEST_F(RegistryStoreTest, AProcessKilledWhileWritingLeavesAReadableStore) {
   ChildProcess writer;
   ASSERT_TRUE(startWriter(&writer, "k", 10000000));

@@ -17,5 +17,12 @@ long setKeyProtected(RegRoot root, const std::string& path, bool isProtected);
 // or a key above it was protected, or it is a user's policy key.
 bool isKeyProtected(RegRoot root, const std::string& path);
 
+// The journal a store on a file system of this type (statfs's f_type)
+// keeps: "WAL" (readers go on while a job writes) on a file system of this
+// machine; "DELETE" on one that several machines share (NFS, SMB), where a
+// write-ahead log's index, kept in memory only the processes of one machine
+// share, would let the jobs of two print servers spoil a home's store.
+const char* journalModeForFileSystem(unsigned long type);
+
 }  // namespace posix
 }  // namespace platform

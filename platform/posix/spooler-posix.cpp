@@ -97,6 +97,11 @@ std::string schemeOf(const std::string& uri) {
   return colon == std::string::npos ? std::string() : uri.substr(0, colon);
 }
 
+bool isAnotherServersQueue(const std::string& uri) {
+  const std::string scheme = schemeOf(uri);
+  return scheme == "ipp" || scheme == "ipps";
+}
+
 }  // namespace
 
 int addMonitor(const MonitorRecord& monitor) {
@@ -235,7 +240,20 @@ int addPrinter(const PrinterRecord& printer) {
   // backend acts as the job's user.
   ippAddString(request, IPP_TAG_PRINTER, IPP_TAG_NAME, "printer-op-policy", nullptr,
                posix::kAuthenticatedPolicy);
-  int code = posix::sendDescription(cups, driver, pageSize, request);
+  int code;
+  const bool passesOn = isAnotherServersQueue(uri);
+  if (passesOn) {
+    // A queue of another server takes a job only from a user it has
+    // authenticated too: the job goes on with its user's credentials. It
+    // goes on as it was printed, with all its options: the other server's
+    // queue, a printer of the product, has the description and converts it.
+    static const char* const kCredentials[] = {"username", "password"};
+    ippAddStrings(request, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "auth-info-required", 2, nullptr, kCredentials);
+    ippAddString(request, IPP_TAG_PRINTER, IPP_TAG_NAME, "ppd-name", nullptr, "raw");
+    code = cups.send(request, "/admin/");
+  } else {
+    code = posix::sendDescription(cups, driver, pageSize, request);
+  }
   if (code != kSpoolerOk) {
     // A failed add leaves no queue: one the server made before it refused
     // the rest (its policy, say) must not stay, open to everyone.
@@ -247,7 +265,7 @@ int addPrinter(const PrinterRecord& printer) {
   // queue; the records follow the new queue.
   posix::removePrinterData(printer.printerName);
   posix::setPrinterDriver(printer.printerName, driver.name);
-  if (!pageSize.empty()) posix::setPrinterPageSize(printer.printerName, pageSize);
+  if (!pageSize.empty() && !passesOn) posix::setPrinterPageSize(printer.printerName, pageSize);
   return code;
 }
 
@@ -289,6 +307,7 @@ std::string spoolerErrorText(int code) {
     case 2: return "The system cannot find the file specified.";
     case 3: return "The system cannot find the path specified.";
     case 5: return "Access is denied.";
+    case 50: return "The request is not supported.";
     case 6: return "The handle is invalid.";
     case 87: return "The parameter is incorrect.";
     case 124: return "The system call level is not correct.";

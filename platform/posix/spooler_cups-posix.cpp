@@ -116,6 +116,9 @@ int listQueues(CupsConnection& cups, std::vector<CupsQueue>* queues) {
                 kQueueAttributes);
   ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
                cupsUser());
+  // CUPS lists its classes among the printers unless told not to.
+  ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_ENUM, "printer-type", 0);
+  ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_ENUM, "printer-type-mask", CUPS_PRINTER_CLASS);
   ipp_t* response = nullptr;
   int code = cups.send(request, "/", std::string(), &response);
   if (code == kSpoolerInvalidPrinterName) code = kSpoolerOk;  // no queues at all

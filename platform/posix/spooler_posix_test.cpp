@@ -194,6 +194,63 @@ TEST_F(SpoolerTest, ThePageSizeOfTheDeviceModeIsTheQueuesDefaultAndFollowsTheReg
   EXPECT_EQ("iso_a4_210x297mm", cups->queueAttribute("Metric", "media-default"));
 }
 
+// A class takes printers as its members; it and every printer shared take
+// jobs only from users the server has authenticated. A printer of another
+// server passes its jobs on with their users' credentials.
+TEST_F(SpoolerTest, ClassesOfPrintersAndSharingAlwaysWithTheAuthenticatedPolicy) {
+  addTestMonitor();
+  ASSERT_EQ(kSpoolerOk, addPrinterDriver(4, driver()));
+  for (const char* name : {"Pool-1", "Pool-2", "Alone"}) ASSERT_EQ(kSpoolerOk, addPrinter(printer(name))) << name;
+  ASSERT_EQ(kSpoolerOk, addPrinterClass({"Pool", {"Pool-1", "Pool-2"}, false}));
+  std::vector<PrinterClass> classes;
+  ASSERT_EQ(kSpoolerOk, enumPrinterClasses(&classes));
+  ASSERT_EQ(1u, classes.size());
+  EXPECT_EQ("Pool", classes[0].name);
+  EXPECT_EQ((std::vector<std::string>{"Pool-1", "Pool-2"}), classes[0].members);
+  EXPECT_FALSE(classes[0].shared);
+  EXPECT_EQ("authenticated", cups->queueAttribute("Pool", "printer-op-policy"));
+  // Classes are no printers, and a printer's name is not a class's.
+  std::vector<PrinterRecord> printers;
+  ASSERT_EQ(kSpoolerOk, enumPrinters(&printers));
+  EXPECT_EQ(3u, printers.size());
+  EXPECT_EQ(kSpoolerPrinterExists, addPrinterClass({"Alone", {"Pool-1"}, false}));
+  EXPECT_EQ(kSpoolerPrinterExists, addPrinter(printer("POOL")));
+  EXPECT_NE(kSpoolerOk, addPrinterClass({"Other", {"No-Such-Printer"}, false}));
+  EXPECT_EQ(kSpoolerInvalidPrinterName, addPrinterClass({"Bad Name", {"Pool-1"}, false}));
+
+  // Sharing a class and a printer, and taking a third member.
+  ASSERT_EQ(kSpoolerOk, sharePrinter("Pool", true));
+  ASSERT_EQ(kSpoolerOk, sharePrinter("Alone", true));
+  EXPECT_EQ("true", cups->queueAttribute("Pool", "printer-is-shared"));
+  EXPECT_EQ("true", cups->queueAttribute("Alone", "printer-is-shared"));
+  EXPECT_EQ("authenticated", cups->queueAttribute("Alone", "printer-op-policy"));
+  EXPECT_EQ(kSpoolerInvalidPrinterName, sharePrinter("Nothing", true));
+  ASSERT_EQ(kSpoolerOk, addPrinterClass({"Pool", {"Pool-1", "Pool-2", "Alone"}, true}));
+  ASSERT_EQ(kSpoolerOk, enumPrinterClasses(&classes));
+  ASSERT_EQ(1u, classes.size());
+  EXPECT_EQ(3u, classes[0].members.size());
+  EXPECT_TRUE(classes[0].shared);
+  ASSERT_EQ(kSpoolerOk, sharePrinter("Alone", false));
+  EXPECT_EQ("false", cups->queueAttribute("Alone", "printer-is-shared"));
+
+  ASSERT_TRUE(cups->addSystemBackend("ipps"));
+  PrinterRecord remote = printer("Remote");
+  remote.portName = "ipps://127.0.0.1:9/printers/Vellora";
+  ASSERT_EQ(kSpoolerOk, addPrinter(remote));
+  EXPECT_EQ("username,password", cups->queueAttribute("Remote", "auth-info-required"));
+  EXPECT_NE("Test Model", cups->queueAttribute("Remote", "printer-make-and-model"))
+      << "no description: jobs go on as they were printed";
+  EXPECT_EQ(std::string::npos, cups->queueAttribute("Alone", "auth-info-required").find("password"));
+
+  EXPECT_EQ(kSpoolerOk, deletePrinterClass("Pool"));
+  EXPECT_EQ(kSpoolerInvalidPrinterName, deletePrinterClass("Pool"));
+  EXPECT_EQ(kSpoolerInvalidPrinterName, deletePrinterClass("Alone"));
+  ASSERT_EQ(kSpoolerOk, enumPrinterClasses(&classes));
+  EXPECT_TRUE(classes.empty());
+  ASSERT_EQ(kSpoolerOk, enumPrinters(&printers));
+  EXPECT_EQ(4u, printers.size()) << "the members stay printers";
+}
+
 TEST_F(SpoolerTest, AServerWithoutTheAuthenticatedPolicyGetsNoQueueOpenToEveryone) {
   cups->stop();
   cups.reset(new testsupport::PrivateCups(machine.path("cups-open")));

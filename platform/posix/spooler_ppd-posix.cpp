@@ -119,6 +119,8 @@ void applyRegisteredPageSizes() {
     for (const CupsQueue& queue : queues) {
       DriverRecord driver;
       if (queue.name != printer) continue;
+      // A queue passing jobs on to another server has no description.
+      if (queue.deviceUri.compare(0, 4, "ipp:") == 0 || queue.deviceUri.compare(0, 5, "ipps:") == 0) continue;
       std::string driverName = printerDriverOf(queue.name);
       if (!loadDriverRecord(driverName.empty() ? queue.makeAndModel : driverName, &driver)) continue;
       sendDescription(cups, driver, printerPageSize(printer),

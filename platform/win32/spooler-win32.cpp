@@ -222,6 +222,16 @@ int deletePrinter(const std::string& name) {
   return code;
 }
 
+// Windows pools a printer's ports rather than grouping printers, and the
+// installer does not share printers there: these are not offered.
+int addPrinterClass(const PrinterClass&) { return kSpoolerNotSupported; }
+int enumPrinterClasses(std::vector<PrinterClass>* classes) {
+  classes->clear();
+  return 0;
+}
+int deletePrinterClass(const std::string&) { return kSpoolerNotSupported; }
+int sharePrinter(const std::string&, bool) { return kSpoolerNotSupported; }
+
 std::string spoolerErrorText(int code) { return errorText(code); }
 
 }  // namespace platform
