@@ -113,7 +113,8 @@ TEST_F(MonitorTest, ConvertsAsTheUserWithAHostileTitleAsOneArgumentAndACleanEnvi
   const std::string title = "Q3 \"Report\" $(touch /tmp/vl-pwned) `id` ../../etc/passwd; rm -rf ~ " +
                             std::string(5000, 'x');
   machine.setEnv("PRINTER", "Invoices");
-  machine.setEnv("DISPLAY", ":99");  // the scheduler's environment is not the user's
+  machine.setEnv("DISPLAY", ":99");  // the scheduler's environment is not the user's,
+  machine.setEnv("XDG_DATA_HOME", machine.path("scheduler-data"));  // nor are its folders
   machine.setEnv("LD_PRELOAD", "/nonexistent.so");
   // What the scheduler hands a backend beyond its standard streams (the
   // back-channel and side-channel): open, not closed on exec.
@@ -210,6 +211,25 @@ TEST_F(MonitorTest, TheJobEndsAsTheConverterSaysItEnded) {
     platform::listDirectory(user.home() + "/.local/share/Vellora/Temp", "*", &left);
     EXPECT_TRUE(left.empty()) << c.ending;
   }
+}
+
+// A working folder the user does not own (here the user's link to a shared
+// folder) is not written into: the job fails before any file is made.
+TEST_F(MonitorTest, AWorkingFolderThatIsNotTheUsersOwnIsRefused) {
+  testsupport::SystemUser user(machine.path("users"));
+  ASSERT_TRUE(user.created()) << user.error();
+  const std::string shared = machine.path("shared");
+  ASSERT_TRUE(platform::createDirectories(shared));
+  ASSERT_EQ(0, chmod(shared.c_str(), 01777));
+  ASSERT_EQ(0, user.run({"mkdir", "-p", user.home() + "/.local/share/Vellora"}).exitCode);
+  ASSERT_EQ(0, user.run({"ln", "-s", shared, user.home() + "/.local/share/Vellora/Temp"}).exitCode);
+  testsupport::RunResult result = monitor(user.name(), "Report");
+  EXPECT_EQ(1, result.exitCode) << result.output;
+  EXPECT_NE(std::string::npos, result.output.find("is not a folder of the user's own")) << result.output;
+  EXPECT_FALSE(platform::fileExists(user.home() + "/arguments")) << "nothing was converted";
+  std::vector<std::string> left;
+  platform::listDirectory(shared, "*", &left);
+  EXPECT_TRUE(left.empty()) << left.size();
 }
 
 // The scheduler ends a cancelled job's backend with SIGTERM, and kills it
