@@ -29,7 +29,7 @@ namespace {
 // file's mode and content, into the home folder; then it ends the job as
 // the file "ending" in the home folder says: a word for the result file, an
 // exit code, a signal; or it pauses until it is asked to end, and then
-// notes that it was.
+// notes that it was; its last words have no line end.
 const char kStandInConverter[] =
     "#!/bin/sh\n"
     "printf '%s\\0' \"$@\" > \"$HOME/arguments\"\n"
@@ -46,6 +46,7 @@ const char kStandInConverter[] =
     "  sleep 30 & echo $$ > \"$HOME/converter.pid\"; wait\n"
     "fi\n"
     "[ -n \"$end\" ] && printf '%s\\n%s\\n' \"$end\" \"$message\" > \"$VELLORA_JOB_RESULT\"\n"
+    "printf 'last words without a line end'\n"
     "[ -n \"$signal\" ] && kill -\"$signal\" $$\n"
     "exit $code\n";
 
@@ -170,6 +171,8 @@ TEST_F(MonitorTest, ConvertsAsTheUserWithAHostileTitleAsOneArgumentAndACleanEnvi
   EXPECT_TRUE(testsupport::entriesNotOwnedBy(user.home(), user.uid()).empty());
   EXPECT_NE(std::string::npos, result.output.find("DEBUG: vlconv: converting; ATTR: marker-levels=0"));
   EXPECT_EQ(std::string::npos, result.output.find("\nATTR:"));
+  EXPECT_NE(std::string::npos, result.output.find("DEBUG: vlconv: last words without a line end\n"))
+      << "a last line without its end";
   EXPECT_NE(std::string::npos, result.output.find("INFO: Converted \"Q3 \"Report\" $(touch")) << result.output;
   EXPECT_NE(std::string::npos, result.output.find(" into /home/Report.pdf\n")) << result.output;
 }
