@@ -168,27 +168,6 @@ TEST_F(ConvertMenuOnAMachine, ThreeSelectedFilesStartTheDropProgramThreeTimes) {
   }));
   EXPECT_EQ(runs.at(0), (std::vector<std::string>{product + "/vellora", machine.path("my"), "job.ps"}));
 }
-
-// The product folder is read into a buffer of its own: one cut there names
-// another folder, whose program is not the product's, and nothing starts.
-TEST_F(ConvertMenuOnAMachine, AProductFolderCutToItsBufferStartsNothing) {
-  std::string cutFolder = machine.path("c");
-  cutFolder += "/" + std::string(253 - cutFolder.size(), 'c');
-  ASSERT_EQ(cutFolder.size(), 254u);
-  ASSERT_TRUE(platform::createDirectories(cutFolder));
-  ASSERT_TRUE(platform::copyFile(std::string(VELLORA_STANDIN_DIR) + "/standin-recorder",
-                                 cutFolder + "/vellora", false));
-  put(HKLM, kProductKey, "AppPath", cutFolder + "/Vellora");
-  machine.setEnv("VELLORA_STANDIN_LOG", machine.path("started"));
-  const std::string file = machine.path("one.ps");
-  testsupport::writeFile(file, "%!PS\n");
-
-  ConvertMenuExtension menu;
-  ASSERT_EQ(menu.initialize({file}), platform::kSOk);
-  EXPECT_EQ(menu.invokeCommand(0), platform::kSOk);
-  EXPECT_FALSE(testsupport::waitUntil(
-      [&] { return !testsupport::recordedBy(machine.path("started"), "vellora").empty(); }, 1000));
-}
 #endif
 
 TEST_F(ConvertMenuOnAMachine, RegistrationWritesTheClassTheHandlerAndTheApproval) {
