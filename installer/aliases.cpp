@@ -4,6 +4,7 @@
 
 #include "common/monitor_contract.h"
 #include "common/product.h"
+#include "installer/alias_options.h"
 #include "installer/install_log.h"
 #include "installer/installer_state.h"
 #include "installer/printer_add.h"
@@ -62,6 +63,7 @@ AliasOutcome CreateAlias(const std::string& aliasName) {
       outcome.ok = false;
       return outcome;
     }
+    GiveAliasItsOptions(aliasName);
   }
   return outcome;
 }

@@ -13,28 +13,8 @@ namespace vellora {
 namespace installertest {
 namespace {
 
-class Printing : public VlsetupTest {
+class Printing : public PrintingTest {
  protected:
-  void SetUp() override {
-    VlsetupTest::SetUp();
-    if (IsSkipped() || HasFatalFailure()) return;
-    testsupport::RunResult installed = vlsetup(INSTALLATION_FILES);
-    ASSERT_EQ(0, installed.exitCode) << installed.output;
-    // Jobs name themselves from their titles, into the documents folder of
-    // whoever printed.
-    for (const char* printer : {"Vellora", "Invoices"})
-      testsupport::writeFile(product + "/" + printer + ".opt",
-                             "[CommandOptions]\nDefaultPath=%HOME%/Documents/\nSuppressDialog=true\n"
-                             "AutoNameTitle=true\n");
-    user.reset(new testsupport::SystemUser(machine.path("users")));
-    ASSERT_TRUE(user->created()) << user->error();
-    ASSERT_EQ(0, user->run({"mkdir", "-p", documents()}).exitCode);
-    // Files the user may read.
-    ASSERT_TRUE(platform::createDirectories(machine.path("files")));
-    ASSERT_TRUE(platform::copyFile(SAMPLES_DIR "/quarterly-report.ps", machine.path("files/report.ps"), false));
-  }
-
-  std::string documents() const { return user->home() + "/Documents"; }
   std::string workFolder() const { return user->home() + "/.local/share/Vellora/Temp"; }
 
   // Prints as the user; the job's id.
@@ -45,13 +25,6 @@ class Printing : public VlsetupTest {
     EXPECT_GT(job, 0) << printed.output;
     return job;
   }
-  // Prints as the user and waits for the job to complete; its id.
-  int print(const std::string& printer, const std::string& title, const std::string& file) {
-    int job = submit(printer, title, file);
-    EXPECT_EQ(testsupport::kJobCompleted, cups->waitForJobEnd(job, 120000)) << cups->jobLog(job);
-    return job;
-  }
-
   // Ghostscript behind the delaying stand-in for the converter's runs (an
   // argument file), registered as the machine's interpreter; the stand-in
   // writes its process id into startedFile() when it pauses.
@@ -95,19 +68,6 @@ class Printing : public VlsetupTest {
       if (name != "vlconv.log") left.push_back(name);
     return left;
   }
-
-  // One field of pdfinfo's answer about a PDF, without its padding.
-  std::string pdfField(const std::string& pdf, const std::string& field) {
-    const std::string info = testsupport::run({"pdfinfo", pdf}).output;
-    std::string::size_type at = info.find("\n" + field + ":");
-    if (info.compare(0, field.size() + 1, field + ":") == 0) at = 0;
-    else if (at == std::string::npos) return "(no " + field + ")";
-    else ++at;
-    std::string::size_type start = info.find_first_not_of(' ', at + field.size() + 1);
-    return info.substr(start, info.find('\n', start) - start);
-  }
-
-  std::unique_ptr<testsupport::SystemUser> user;
 };
 
 TEST_F(Printing, PostScriptPdfAndTextBecomePdfsOfTheUserWhoPrinted) {
@@ -117,8 +77,11 @@ TEST_F(Printing, PostScriptPdfAndTextBecomePdfsOfTheUserWhoPrinted) {
   EXPECT_EQ("Quarterly Report", pdfField(report, "Title"));
   EXPECT_EQ("3", pdfField(report, "Pages"));
 
-  // A PDF and a text file: CUPS makes PostScript of them first.
-  ASSERT_TRUE(platform::copyFile(report, machine.path("files/budget.pdf"), false));
+  // A PDF and a text file. The PDF reaches the converter as it is and, as
+  // it has no title of its own, takes the one it was printed with; CUPS
+  // makes a PDF of the text.
+  ASSERT_EQ(0, testsupport::run({"qpdf", "--empty", "--pages", report, "--", machine.path("files/budget.pdf")})
+                   .exitCode);
   platform::posix::setPermissionBits(machine.path("files/budget.pdf"), 0644);
   print("Vellora", "Budget Plan", machine.path("files/budget.pdf"));
   testsupport::writeFile(machine.path("files/notes.txt"), "Minutes of the meeting\nAll present.\n");
@@ -285,14 +248,17 @@ TEST_F(Printing, FailedCrashedAndCancelledConversionsEndTheJobWithoutADocument) 
   EXPECT_EQ("3", pdfField(ledger, "Pages"));
 }
 
-// Dropping documents on the product as the user: a PDF and a text file go
-// through the printer "Vellora", a PostScript file straight to the converter
-// and stays where it was.
+// Dropping documents on the product as the user: a text file goes through
+// the printer "Vellora", a PDF and a PostScript file straight to the
+// converter, and stay where they were.
 TEST_F(Printing, DroppedDocumentsBecomePdfsOfTheUserWhoDroppedThem) {
+  // A PDF without a title of its own.
   const std::string pdf = machine.path("files/budget.pdf");
+  const std::string titled = machine.path("files/titled.pdf");
   ASSERT_EQ(0, testsupport::run({"gs", "-q", "-dBATCH", "-dNOPAUSE", "-dSAFER", "-sDEVICE=pdfwrite",
-                                 "-sOutputFile=" + pdf, machine.path("files/report.ps")})
+                                 "-sOutputFile=" + titled, machine.path("files/report.ps")})
                    .exitCode);
+  ASSERT_EQ(0, testsupport::run({"qpdf", "--empty", "--pages", titled, "--", pdf}).exitCode);
   platform::posix::setPermissionBits(pdf, 0644);
   const std::string notes = machine.path("files/notes.txt");
   testsupport::writeFile(notes, "Minutes of the meeting\nAll present.\n");
@@ -314,8 +280,8 @@ TEST_F(Printing, DroppedDocumentsBecomePdfsOfTheUserWhoDroppedThem) {
     ASSERT_EQ(expected, made.size()) << document << "\n" << cups->errorLog();
   }
   std::sort(made.begin(), made.end());
-  // Printed documents are named after their files; the PostScript file
-  // after the title it carries.
+  // Documents without a title are named after their files; the PostScript
+  // file after the title it carries.
   EXPECT_EQ((std::vector<std::string>{"Quarterly Report.pdf", "budget.pdf", "notes.pdf"}), made);
   EXPECT_EQ("3", pdfField(documents() + "/budget.pdf", "Pages"));
   EXPECT_EQ("1", pdfField(documents() + "/notes.pdf", "Pages"));

@@ -32,6 +32,7 @@
 #include "monitor/converter_start.h"
 #include "monitor/cups_log.h"
 #include "monitor/desktop_session.h"
+#include "monitor/job_format.h"
 #include "monitor/job_result.h"
 #include "monitor/job_user.h"
 #include "monitor/spool_file.h"
@@ -134,6 +135,7 @@ int main(int argc, char** argv) {
   const std::string title = argv[3];
   std::string printer = environmentValue("PRINTER");
   if (printer.empty()) printer = kPrinterName;
+  const std::string delivered = deliveredFormat();
 
   // The job's data as CUPS hands it over; its file is CUPS's, readable by
   // root only, so it is opened before the monitor gives root up.
@@ -162,7 +164,7 @@ int main(int argc, char** argv) {
   if (folder.empty()) return fail(why);
   std::string spool;
   int pages = 1;
-  if (!writeSpoolFile(input, folder, &spool, &pages, &why)) return fail(why);
+  if (!writeSpoolFile(input, folder, delivered, &spool, &pages, &why)) return fail(why);
   if (input != 0) close(input);
   std::string resultFile;
   if (terminationRequested() || !createResultFile(spool, &resultFile, &why)) {

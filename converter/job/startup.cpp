@@ -2,6 +2,7 @@
 
 #include "common/monitor_contract.h"
 #include "common/product.h"
+#include "common/program_files.h"
 #include "converter/backends/interpreter_setup.h"
 #include "converter/job/abandon.h"
 #include "converter/job/exception_filter.h"
@@ -158,8 +159,9 @@ bool startJob(ConverterRun& run, const std::vector<std::string>& arguments, int*
   startStationeryScan(fieldText(run.settings.record.StationeryPath), job.installDir.str());
 
   // 18.
-  job.optionsFile =
-      cut(job.installDir.str() + kSep + job.printerName.str() + ".opt", shortPathCapacity());
+  job.optionsFile = cut(printerOptionsFile(optionsFolder(job.installDir.str(), shortPathCapacity()),
+                                          job.printerName.str()),
+                       shortPathCapacity());
   job.lastDirectory = readRegistryString(platform::HKCU, kProductKey, "LastDirectory");
 
   // 19.

@@ -79,7 +79,9 @@ void applyFileType(SaveDialogState& state, int filterIndex) {
 // type went back.
 bool backToPostScript(SaveDialogState& state) {
   Dialog& d = *state.dialog;
-  if (state.job.interpreterKind != kNoInterpreter || d.filterIndex() == 2) return false;
+  // (A PDF job is a PDF without one.)
+  if (state.job.interpreterKind != kNoInterpreter || state.job.pdfJob || d.filterIndex() == 2)
+    return false;
   if (!state.warningGiven) {
     state.warningGiven = true;
     if (CountInterpreters() > 1) {
@@ -226,9 +228,6 @@ SaveDialogResult nameWithoutDialog(ConverterRun& run, const SaveDialogSetup& set
   if (folder.empty()) folder = platform::documentsFolder();
   platform::createDirectories(folder);
   std::string name = setup.savedName.empty() ? setup.initialName : setup.savedName;
-  // The dialog would have started with an empty field: the title names the
-  // document better than nothing.
-  if (name.empty()) name = autoNameFromTitle(job, job.title.str());
   // A name with a folder of its own (one proposed for this document) goes
   // there when that folder exists, as the dialog would have gone.
   std::string::size_type slash = name.find_last_of("/\\");
@@ -266,6 +265,23 @@ SaveDialogResult nameWithoutDialog(ConverterRun& run, const SaveDialogSetup& set
   result.shownNoDialog = true;
   result.postScriptChosen = false;
   return result;
+}
+
+// Where and with what name the dialog starts. When no naming rule gave a
+// name, the document's title rather than an empty field: a user who only
+// presses Save gets the document's own name, as a job saved without asking
+// does (the job's name buffer holds it too, so that the title box can switch
+// back to it). The folder the options name is made when it is missing (a
+// new user's ~/Documents), as it is for a job saved without asking, rather
+// than the dialog opening somewhere else.
+SaveDialogSetup startingPoint(JobRecord& job, SaveDialogSetup setup) {
+  if (setup.initialName.empty() && setup.savedName.empty()) {
+    setup.initialName = autoNameFromTitle(job, job.title.str());
+    job.outputPath = setup.initialName;
+  }
+  if (!setup.initialFolder.empty() && !platform::isDirectory(setup.initialFolder))
+    platform::createDirectories(setup.initialFolder);
+  return setup;
 }
 
 }  // namespace
@@ -379,8 +395,9 @@ void SaveDialogHook::closing(Dialog&) {
   state.dialog = nullptr;
 }
 
-SaveDialogResult runSavePdfDialog(ConverterRun& run, const SaveDialogSetup& setup) {
+SaveDialogResult runSavePdfDialog(ConverterRun& run, const SaveDialogSetup& given) {
   JobRecord& job = run.job;
+  const SaveDialogSetup setup = startingPoint(job, given);
   if (!platform::ui().interactive()) {
     applyStartingProfile(run);
     return nameWithoutDialog(run, setup);

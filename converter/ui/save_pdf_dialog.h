@@ -34,6 +34,8 @@ struct SaveDialogResult {
 // dialog can be shown the job is named without one (see SaveDialogResult),
 // with the settings the dialog would have started with (the remembered
 // settings or the default profile, and their quality preset).
+// Without an initial or proposed name the dialog starts with the name made
+// from the document's title.
 SaveDialogResult runSavePdfDialog(ConverterRun& run, const SaveDialogSetup& setup);
 
 // The dialog's title: "Vellora 2.58 Professional - Save PDF Document".

@@ -181,6 +181,29 @@ TEST_F(SaveDialogTest, WithNobodyToAskTheJobTakesTheInitialNameMadeUnique) {
   EXPECT_EQ(run->job.outputPath.str(), out(sub + "Proposal1.pdf"));
 }
 
+TEST_F(SaveDialogTest, WithoutANameFromTheRulesTheDialogStartsWithTheTitle) {
+  // The title names the file, cleaned as automatic names are; a given name
+  // is kept.
+  run->job.title = "Minutes: March";
+  script({"accept:"});
+  ASSERT_TRUE(runDialog("").accepted);
+  auto asked = ui.eventsOf("saveas");
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0][1], "Minutes_ March");
+  EXPECT_EQ(run->job.outputPath.str(), out("Minutes_ March.pdf"));
+
+  ui.clearEvents();
+  script({"cancel:"});
+  runDialog("Agenda");
+  ASSERT_EQ(ui.eventsOf("saveas").size(), 1u);
+  EXPECT_EQ(ui.eventsOf("saveas")[0][1], "Agenda");
+
+  // Nobody to ask: the same name, in the initial folder.
+  ui.setInteractive(false);
+  ASSERT_TRUE(runDialog("").accepted);
+  EXPECT_EQ(run->job.outputPath.str(), out("Minutes_ March.pdf"));
+}
+
 TEST_F(SaveDialogTest, WithoutAnInterpreterThePdfTypeGoesBackToPostScriptAfterOneWarning) {
   run->job.interpreterKind = kNoInterpreter;
   script({"filetype: 1", "message: no", "filetype: 1", "accept: " + out("notes")});

@@ -103,8 +103,8 @@ TEST_F(RegistryStoreTest, StoresLiveWhereTheMachineRootSays) {
 
 TEST(MachineRoot, TheOverrideThenTheSystemFolderForRootOrAnInstalledSystemThenHome) {
   EXPECT_EQ("/srv/vellora", posix::chooseMachineRoot("/srv/vellora/", true, true, "/home/ann"));
-  EXPECT_EQ("/opt/vellora", posix::chooseMachineRoot("", true, false, "/home/ann"));
-  EXPECT_EQ("/opt/vellora", posix::chooseMachineRoot("", false, true, "/home/ann"));
+  EXPECT_EQ(posix::systemMachineRoot(), posix::chooseMachineRoot("", true, false, "/home/ann"));
+  EXPECT_EQ(posix::systemMachineRoot(), posix::chooseMachineRoot("", false, true, "/home/ann"));
   EXPECT_EQ("/home/ann/.vellora", posix::chooseMachineRoot("", false, false, "/home/ann/"));
 }
 

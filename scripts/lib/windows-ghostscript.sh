@@ -130,7 +130,10 @@ build_ghostscript() {
   version=$(source_version ghostscript)
   [ -n "$version" ] || { echo "no source package of ghostscript: run scripts/install-packages" >&2; exit 1; }
   # A library built anew means Ghostscript is linked anew.
-  identity="ghostscript $version $compiler $toolchain_sum $recipe"
+  # The devices: pdfwrite and ps2write (PS) for the converter, and the
+  # image formats an administrator's extra file types may name.
+  local drivers=PS,BMP,JPEG,PNG,PCX,PBM
+  identity="ghostscript $version $compiler $toolchain_sum $recipe drivers=$drivers"
   for library in lcms2 freetype libpng openjpeg jbig2dec libjpeg-turbo; do
     identity="$identity | $(cat "$stamps/$library")"
   done
@@ -166,15 +169,15 @@ SHIM
 PKG_CONFIG_LIBDIR='$prefix/lib/pkgconfig:/usr/$ghostscript_target/lib/pkgconfig' exec pkg-config --static "\$@"
 WRAPPER
   chmod +x "$bdir/pkg-config-target"
-  # PDF input needs jbig2dec and openjpeg (static: OPJ_STATIC). pdfwrite is
-  # among the PS drivers. Nothing of the host: no X, CUPS, fontconfig, ...
+  # PDF input needs jbig2dec and openjpeg (static: OPJ_STATIC). Nothing of
+  # the host: no X, CUPS, fontconfig, ... (and no libtiff: no TIFF devices).
   (cd "$bdir" && logged "$bdir.log" ./configure --host="$ghostscript_target" \
      --build=x86_64-pc-linux-gnu CC="$ghostscript_cc" CCAUX=gcc PKGCONFIG="$bdir/pkg-config-target" \
      CPPFLAGS="-I$prefix/include -DOPJ_STATIC" LDFLAGS="-L$prefix/lib -static -static-libgcc" \
      LIBS=-lpthread --without-x --disable-cups --disable-gtk --without-libidn --without-libpaper \
      --without-tesseract --disable-fontconfig --disable-dbus --without-ijs --without-libtiff \
      --without-pcl --without-xps --without-gpdl --with-libiconv=no --without-urf --without-cal \
-     --with-drivers=PS)
+     --with-drivers="$drivers")
   # Resources compiled in; the default search path names no folder of the
   # build machine.
   logged "$bdir.log" make -C "$bdir" -j "$jobs" XTRALIBS="$bdir/setenv-shim.o" COMPILE_INITS=1 \

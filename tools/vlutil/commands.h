@@ -28,4 +28,8 @@ int encrypt(const std::string& in, const std::string& out, const std::string& us
 // p IN OUT PRODUCER: /Info /Producer and the XMP producer set to PRODUCER.
 int setProducer(const std::string& in, const std::string& out, const std::string& producer);
 
+// t IN OUT: the document's title as UTF-8 text into OUT, empty when it has
+// none: /Info /Title, or for a document without /Info the XMP dc:title.
+int writeTitle(const std::string& in, const std::string& out);
+
 }  // namespace vlutil
