@@ -142,6 +142,13 @@ TEST_F(FormPostTest, AServerThatNeverAnswersEndsInATimeOut) {
       << "the request went out before the wait";
 }
 
+TEST_F(FormPostTest, AReplyIsKeptOnlyAsFarAsItsCapacity) {
+  LoopbackHttpServer flooding(LoopbackHttpServer::Behaviour::kFlood);
+  const std::string reply = PostForm(flooding.address(), kPostMethod, kReportPath, kBody);
+  EXPECT_EQ(reply.size(), kReplyCapacity);
+  EXPECT_EQ(reply.rfind(LoopbackHttpServer::kReply, 0), 0u);
+}
+
 TEST_F(FormPostTest, AServerThatAnswersAByteAtATimeIsCutOffAtTheDeadline) {
   // Each byte comes well within any wait for the next one: only a deadline
   // for the whole reply ends it.

@@ -78,9 +78,12 @@ TEST_F(FullInstall, AgainOverAnInstalledPrinterSucceedsAndRemoveLeavesTheAliases
   ASSERT_EQ(platform::kRegOk, international.setString("iMeasure", "1"));
   ASSERT_EQ(0, vlsetup(kFiles).exitCode);
   ASSERT_EQ(0, vlsetup("aa:Invoices").exitCode);
+  // What an older version left in the driver folder gives way to this one's.
+  testsupport::writeFile(driverFolder() + "VELLORA.PPD", "*PPD-Adobe: \"4.3\"\n*% an older driver\n");
 
   testsupport::RunResult again = vlsetup(kFiles);
   EXPECT_EQ(0, again.exitCode) << again.output;
+  EXPECT_EQ(testsupport::readFile(kFiles + "/4/VELLORA.PPD"), testsupport::readFile(driverFolder() + "VELLORA.PPD"));
   EXPECT_EQ(expectedLog("Error installing monitor [3006]: The specified print monitor has already been installed.\n\n",
                         "Error installing print driver [1802]: The printer already exists.\n\n", 0),
             installLog());

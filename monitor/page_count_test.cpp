@@ -23,6 +23,8 @@ TEST(PageCounter, ReadsTheHeaderOrTheTrailerAndSkipsEmbeddedDocuments) {
   // An embedded EPS names its own pages; the job's count is the outer one.
   EXPECT_EQ(2, pagesOf("%!PS\n%%Pages: 2\n%%BeginDocument: x.eps\n%%Pages: 40\n%%EndDocument\n"));
   EXPECT_EQ(5, pagesOf("%!PS\n%%Pages: (atend)\n%%BeginDocument: a\n%%Pages: 9\n%%EndDocument\n%%Pages: 5"));
+  // ... also where the job's own trailer never comes.
+  EXPECT_EQ(1, pagesOf("%!PS\n%%Pages: (atend)\n%%BeginDocument: a\n%%Pages: 9\n%%EndDocument\n%%EOF\n"));
   // No count, a broken one, zero, or a trailer that never comes: one page.
   EXPECT_EQ(1, pagesOf("%!PS\nshowpage\n"));
   EXPECT_EQ(1, pagesOf("%!PS\n%%Pages: many\n"));

@@ -30,7 +30,7 @@ namespace {
 // file's mode and content, into the home folder; then it ends the job as
 // the file "ending" in the home folder says: a word for the result file, an
 // exit code, a signal; or it pauses until it is asked to end, and then
-// notes that it was.
+// notes that it was; its last words have no line end.
 const char kStandInConverter[] =
     "#!/bin/sh\n"
     "printf '%s\\0' \"$@\" > \"$HOME/arguments\"\n"
@@ -47,6 +47,7 @@ const char kStandInConverter[] =
     "  sleep 30 & echo $$ > \"$HOME/converter.pid\"; wait\n"
     "fi\n"
     "[ -n \"$end\" ] && printf '%s\\n%s\\n' \"$end\" \"$message\" > \"$VELLORA_JOB_RESULT\"\n"
+    "printf 'last words without a line end'\n"
     "[ -n \"$signal\" ] && kill -\"$signal\" $$\n"
     "exit $code\n";
 
@@ -115,7 +116,8 @@ TEST_F(MonitorTest, ConvertsAsTheUserWithAHostileTitleAsOneArgumentAndACleanEnvi
   const std::string title = "Q3 \"Report\" $(touch /tmp/vl-pwned) `id` ../../etc/passwd; rm -rf ~ " +
                             std::string(5000, 'x');
   machine.setEnv("PRINTER", "Invoices");
-  machine.setEnv("DISPLAY", ":99");  // the scheduler's environment is not the user's
+  machine.setEnv("DISPLAY", ":99");  // the scheduler's environment is not the user's,
+  machine.setEnv("XDG_DATA_HOME", machine.path("scheduler-data"));  // nor are its folders
   machine.setEnv("LD_PRELOAD", "/nonexistent.so");
   // What the scheduler hands a backend beyond its standard streams (the
   // back-channel and side-channel): open, not closed on exec.
@@ -171,6 +173,8 @@ TEST_F(MonitorTest, ConvertsAsTheUserWithAHostileTitleAsOneArgumentAndACleanEnvi
   EXPECT_TRUE(testsupport::entriesNotOwnedBy(user.home(), user.uid()).empty());
   EXPECT_NE(std::string::npos, result.output.find("DEBUG: vlconv: converting; ATTR: marker-levels=0"));
   EXPECT_EQ(std::string::npos, result.output.find("\nATTR:"));
+  EXPECT_NE(std::string::npos, result.output.find("DEBUG: vlconv: last words without a line end\n"))
+      << "a last line without its end";
   EXPECT_NE(std::string::npos, result.output.find("INFO: Converted \"Q3 \"Report\" $(touch")) << result.output;
   EXPECT_NE(std::string::npos, result.output.find(" into /home/Report.pdf\n")) << result.output;
 }
@@ -298,6 +302,25 @@ TEST_F(MonitorTest, TheJobEndsAsTheConverterSaysItEnded) {
   testsupport::RunResult throughClass = monitor(user.name(), "Report");
   EXPECT_EQ(5, throughClass.exitCode) << throughClass.output;
   EXPECT_NE(std::string::npos, throughClass.output.find(cannot + "No room left.")) << throughClass.output;
+}
+
+// A working folder the user does not own (here the user's link to a shared
+// folder) is not written into: the job fails before any file is made.
+TEST_F(MonitorTest, AWorkingFolderThatIsNotTheUsersOwnIsRefused) {
+  testsupport::SystemUser user(machine.path("users"));
+  ASSERT_TRUE(user.created()) << user.error();
+  const std::string shared = machine.path("shared");
+  ASSERT_TRUE(platform::createDirectories(shared));
+  ASSERT_EQ(0, chmod(shared.c_str(), 01777));
+  ASSERT_EQ(0, user.run({"mkdir", "-p", user.home() + "/.local/share/Vellora"}).exitCode);
+  ASSERT_EQ(0, user.run({"ln", "-s", shared, user.home() + "/.local/share/Vellora/Temp"}).exitCode);
+  testsupport::RunResult result = monitor(user.name(), "Report");
+  EXPECT_EQ(1, result.exitCode) << result.output;
+  EXPECT_NE(std::string::npos, result.output.find("is not a folder of the user's own")) << result.output;
+  EXPECT_FALSE(platform::fileExists(user.home() + "/arguments")) << "nothing was converted";
+  std::vector<std::string> left;
+  platform::listDirectory(shared, "*", &left);
+  EXPECT_TRUE(left.empty()) << left.size();
 }
 
 // The scheduler ends a cancelled job's backend with SIGTERM, and kills it

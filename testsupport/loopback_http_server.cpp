@@ -162,8 +162,10 @@ void LoopbackHttpServer::handle(int connection) {
     }
     return;
   }
-  const char* reply = kReply;
-  std::size_t left = std::strlen(reply);
+  std::string answer = kReply;
+  if (behaviour_ == Behaviour::kFlood) answer.resize(kFloodBytes, 'x');
+  const char* reply = answer.data();
+  std::size_t left = answer.size();
   while (left > 0) {
     ssize_t n = ::send(connection, reply, left, MSG_NOSIGNAL);
     if (n <= 0) break;

@@ -21,7 +21,9 @@ class LoopbackHttpServer {
     kNeverAnswer,  // reads the request, then keeps the connection open in silence
     kTrickle,      // reads the request, then answers one byte at a time, over and over,
                    // for up to ten seconds before it closes
+    kFlood,        // answers with kFloodBytes, far more than any reply is kept, and closes
   };
+  static constexpr std::size_t kFloodBytes = 256 * 1024;
   // Port 0 takes a free port; a given port that is taken leaves the server
   // unstarted (started() false).
   explicit LoopbackHttpServer(Behaviour behaviour = Behaviour::kAnswer, int port = 0);

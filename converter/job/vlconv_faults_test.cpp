@@ -417,6 +417,23 @@ TEST_F(FaultJobs, AKilledJobWhoseInterpreterWritesInPlaceKeepsTheBackup) {
   EXPECT_TRUE(testsupport::readFile(workFolder() + kSep + kept[0]) == old);
 }
 
+TEST_F(FaultJobs, AnInterpreterThatFailsAfterWritingInPlaceGivesThePreviousFileBack) {
+  // A file type of the options file is written by the interpreter straight
+  // into the user's file: one that fails has written over it already, and
+  // the job puts the previous file back.
+  interpreterBehind("output=half an image\nexit=1\n");
+  options("Vellora", "FileType1Des=TIFF image (*.tif)\nFileType1Ext=*.tif\nIntCommand1=-sDEVICE=tiffg4\n"
+                     "DefaultExtIndex=3\n");
+  const std::string image = outDir + kSep + "Scan.tif";
+  testsupport::writeFile(image, "the previous image");
+  answers("saveas: " + image + "\nfileexists: replace\n");
+  snapshot();
+  EXPECT_EQ(print(spool(pagesJob("Scan", "New", 1))).exitCode, 0);
+  EXPECT_EQ(testsupport::readFile(image), "the previous image") << runLog();
+  EXPECT_NE(runLog().find("exit code: 1"), std::string::npos) << runLog();
+  expectCleanMachine();
+}
+
 // --- Bad output and bad input -------------------------------------------------
 
 TEST_F(FaultJobs, GarbageFromTheInterpreterFailsTheJobAndAsksNothingAboutTheOldFile) {

@@ -340,6 +340,17 @@ TEST_F(ProfilesTest, AStoredProfileIsOutsideData) {
   EXPECT_EQ(settings.record.ViewLayout, 1);  // in range: kept
   EXPECT_EQ(fieldText(settings.record.PDFKeywords), std::string(499, 'k'));
   EXPECT_EQ(fieldText(settings.record.EOwnerPassword).size(), 254u);
+
+  // One past the end of a list is outside it too.
+  image = settingsImage(secureProfile());
+  putInt(offsetof(SettingsRecord, PDFLevel), 3);
+  putInt(offsetof(SettingsRecord, EncryptionLevel), 3);
+  putInt(offsetof(SettingsRecord, ViewZoom), static_cast<std::int32_t>(kViewZoomChoiceCount));
+  putRaw(HKCU, kDefaultProfilesKey, "Edge", platform::kRegBinary, image);
+  ASSERT_EQ(LoadProfile(job, "Edge", &settings), 1);
+  EXPECT_EQ(settings.record.PDFLevel, 1);
+  EXPECT_EQ(settings.record.EncryptionLevel, 0);
+  EXPECT_EQ(settings.record.ViewZoom, 0);
 }
 
 // Random values in every place a profile can come from. Set

@@ -138,6 +138,28 @@ TEST_F(DropProgram, MissingFilesSeveralFilesAndLongPathsAreToldNotDropped) {
   EXPECT_TRUE(testsupport::readRecord(machine.path("started")).empty());
 }
 
+// The converter's command goes into a buffer of its own: one that would fill
+// it is refused, one character less starts the converter.
+TEST_F(DropProgram, AConverterCommandThatWouldFillItsBufferIsRefused) {
+  const std::string vlconv = product + kSep + "vlconv" + platform::kExeSuffix;
+  const std::string around = platform::quoteArgument(vlconv) + " 9993 \"\"";
+  const std::size_t folder = machine.path("x").size() - 1;
+  auto jobMaking = [&](std::size_t commandSize) {
+    return document(std::string(commandSize - around.size() - folder - 3, 'j') + ".ps", "%!PS\n");
+  };
+  const std::string tooLong = jobMaking(kDropConverterCommandCapacity);
+  runDropProgram(tooLong);
+  ASSERT_EQ(told().size(), 1u);
+  EXPECT_EQ(told()[0].rfind("Vellora: The path of this file is too long for Vellora (at most 259", 0), 0u)
+      << told()[0];
+  const std::string fits = jobMaking(kDropConverterCommandCapacity - 1);
+  runDropProgram(fits);
+  auto runs = startedBy(std::string("vlconv") + platform::kExeSuffix, 1);
+  ASSERT_EQ(runs.size(), 1u);
+  EXPECT_EQ(runs[0], (std::vector<std::string>{vlconv, "9993", fits}));
+  EXPECT_EQ(told().size(), 1u);
+}
+
 TEST_F(DropProgram, PostScriptAndPdfFilesGoToTheConverterInMode9993) {
   const std::string job = document("my jobs" + kSep + "JOB.PS", "%!PS\n");
   const std::string pdf = document("my jobs" + kSep + "Links.Pdf", "%PDF-1.4\n");

@@ -1,5 +1,9 @@
 // The desktop's mail composer, with stand-in xdg-email and Thunderbird
 // programs on PATH that record their arguments.
+#include <signal.h>
+
+#include <cstdlib>
+
 #include <gtest/gtest.h>
 
 #include "platform/files.h"
@@ -85,6 +89,19 @@ TEST_F(MailWaysTest, ThunderbirdComposesWhenXdgEmailFindsNoMailProgramOrIsMissin
   platform::deleteFile(machine.path("thunderbird.args"));
   EXPECT_EQ(send(message("")), 1);
   EXPECT_EQ(recorded("thunderbird").substr(0, 29), "-compose\nsubject=,attachment=");
+}
+
+// Without a running Thunderbird, -compose becomes the running one and stays:
+// still there when the watch ends, it has the message.
+TEST_F(MailWaysTest, AThunderbirdThatStaysRunningHasTheMessage) {
+  standIn("xdg-email", 3);
+  const std::string pid = machine.path("thunderbird.pid");
+  testsupport::writeFile(bin + "/thunderbird", "#!/bin/sh\necho $$ > '" + pid + "'\nexec /bin/sleep 10\n");
+  testsupport::run({"/bin/chmod", "+x", bin + "/thunderbird"});
+  EXPECT_EQ(send(message(kTitle)), 1);
+  const int running = std::atoi(testsupport::readFile(pid).c_str());
+  ASSERT_GT(running, 0);
+  EXPECT_EQ(::kill(running, SIGTERM), 0) << "it was still running";
 }
 
 TEST_F(MailWaysTest, WithoutAnyComposerNoWayWorks) {

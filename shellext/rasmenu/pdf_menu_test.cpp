@@ -72,6 +72,11 @@ TEST(PdfMenu, FilesThatDoNotFitOneCommandGoToMoreRasmeres) {
   std::string expected;
   for (const std::string& file : files) expected += " \"" + file + "\"";
   EXPECT_EQ(all, expected);
+  // A file whose command alone would fill the whole buffer is left out; one
+  // character less still fits.
+  const std::string fits = "/" + std::string(kRasmereCommandCapacity - 1 - program.size() - 4, 'f');
+  EXPECT_EQ(rasmereCommands(program, {fits}), std::vector<std::string>{program + " \"" + fits + "\""});
+  EXPECT_TRUE(rasmereCommands(program, {fits + "f"}).empty());
   EXPECT_EQ(rasmereCommands("/opt/My Rasmere/rasmere", {"/a.pdf"}),
             std::vector<std::string>{"\"/opt/My Rasmere/rasmere\" \"/a.pdf\""});
 }

@@ -168,6 +168,45 @@ TEST_F(ConvertMenuOnAMachine, ThreeSelectedFilesStartTheDropProgramThreeTimes) {
   }));
   EXPECT_EQ(runs.at(0), (std::vector<std::string>{product + "/vellora", machine.path("my"), "job.ps"}));
 }
+
+// The shell takes the program's path in a buffer of 260: a path that would
+// fill it (Windows would cut it and start another file) starts nothing, one
+// character less starts the program.
+TEST_F(ConvertMenuOnAMachine, AProgramPathThatWouldFillTheShellsBufferStartsNothing) {
+  auto productOfPathSize = [&](std::size_t programSize) {
+    std::string folder = machine.path(std::to_string(programSize));
+    folder += "/" + std::string(programSize - folder.size() - 1 - std::string("/vellora").size(), 'p');
+    EXPECT_TRUE(platform::createDirectories(folder));
+    EXPECT_TRUE(platform::copyFile(std::string(VELLORA_STANDIN_DIR) + "/standin-recorder",
+                                   folder + "/vellora", false));
+    EXPECT_EQ((folder + "/vellora").size(), programSize);
+    return folder;
+  };
+  const std::string tooLong = productOfPathSize(kShellPathCapacity);
+  const std::string fits = productOfPathSize(kShellPathCapacity - 1);
+  machine.setEnv("VELLORA_STANDIN_LOG", machine.path("started"));
+  const std::string file = machine.path("one.ps");
+  testsupport::writeFile(file, "%!PS\n");
+
+  ConvertMenuExtension menu;
+  ASSERT_EQ(menu.initialize({file}), platform::kSOk);
+  put(HKLM, kProductKey, "AppPath", tooLong);
+  EXPECT_EQ(menu.invokeCommand(0), platform::kSOk);
+  put(HKLM, kProductKey, "AppPath", fits);
+  EXPECT_EQ(menu.invokeCommand(0), platform::kSOk);
+  std::vector<std::vector<std::string>> runs;
+  EXPECT_TRUE(testsupport::waitUntil([&] {
+    runs = testsupport::recordedBy(machine.path("started"), "vellora");
+    return !runs.empty();
+  }));
+  // The refused one was asked for first; a moment more shows it did not start.
+  EXPECT_FALSE(testsupport::waitUntil([&] {
+    runs = testsupport::recordedBy(machine.path("started"), "vellora");
+    return runs.size() > 1;
+  }, 500));
+  ASSERT_EQ(runs.size(), 1u);
+  EXPECT_EQ(runs[0], (std::vector<std::string>{fits + "/vellora", file}));
+}
 #endif
 
 TEST_F(ConvertMenuOnAMachine, RegistrationWritesTheClassTheHandlerAndTheApproval) {
