@@ -47,8 +47,8 @@ std::string stationeryCommand(const JobRecord& job, const SettingsRecord& settin
 std::string permissionDigits(const SettingsRecord& settings);
 // 40-bit for EncryptionLevel 1, 128-bit otherwise.
 std::string encryptCommand(const JobRecord& job, const SettingsRecord& settings);
-// Sets the producer of workFile into utilityOutFile (Ghostscript puts its own
-// name there).
-std::string producerCommand(const JobRecord& job, const std::string& producer);
+// Checks that workFile is a readable PDF and writes it with the producer set
+// into utilityOutFile (Ghostscript puts its own name there), in one read.
+std::string finishCommand(const JobRecord& job, const std::string& producer);
 
 }  // namespace vellora

@@ -387,17 +387,21 @@ int runPipeline(ConverterRun& run) {
 
   // The result must be a PDF before anything is done with it: an
   // interpreter that wrote something else and said nothing has failed.
+  // Ghostscript's own name as the producer is replaced in the same look.
   bool checkable = !job.postScriptOnly && !job.outputWritten &&
                    (job.filterIndex == 1 || isConvertedType(job));
-  if (checkable && !resultIsReadablePdf(job)) {
-    logOutputFailure(job, "%s\nError creating PDF file (errConverting)\n", platform::lastError());
-    ReportConversionError(job);
+  bool pdfMade = job.filterIndex == 1 && !job.postScriptOnly;
+  bool stamp = pdfMade &&
+               (job.interpreterKind == kOwnGhostscript || job.interpreterKind == kGhostscript);
+  if (checkable || stamp) {
+    bool readable = stamp ? readablePdfWithProducer(run) : resultIsReadablePdf(job);
+    if (checkable && !readable) {
+      logOutputFailure(job, "%s\nError creating PDF file (errConverting)\n", platform::lastError());
+      ReportConversionError(job);
+    }
   }
 
   // 14. Post-processing of a PDF.
-  bool pdfMade = job.filterIndex == 1 && !job.postScriptOnly;
-  if (pdfMade && (job.interpreterKind == kOwnGhostscript || job.interpreterKind == kGhostscript))
-    setProducer(run);
   if (pdfMade) {
     if (job.existingFileMode == 2 || job.existingFileMode == 3) joinWithExistingPdf(run);
     applyStationery(run);

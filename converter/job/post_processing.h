@@ -23,9 +23,10 @@ void applyEncryption(ConverterRun& run);
 // Whether the interpreter's result in the work file is a PDF the utility
 // can read; logs when it is not.
 bool resultIsReadablePdf(JobRecord& job);
-// Gives the document the product's name as its producer (Ghostscript writes
-// its own). A failure leaves the document as it is.
-void setProducer(ConverterRun& run);
+// The same check with the product's name given to the document as its
+// producer (Ghostscript writes its own), in one utility run. A stamp that
+// fails leaves the document as it is.
+bool readablePdfWithProducer(ConverterRun& run);
 
 // Makes the utility's output the job's work file. Returns false (after
 // logging with failureFormat, a "%s...%s" entry taking the work file path)

@@ -24,6 +24,7 @@ void printUsage(std::ostream& stream) {
             "       vlutil b IN STATIONERY OUT\n"
             "       vlutil e IN OUT USERPW OWNERPW DIGITS 40|128\n"
             "       vlutil p IN OUT PRODUCER\n"
+            "       vlutil f IN OUT PRODUCER\n"
             "       vlutil --version\n";
 }
 
@@ -45,7 +46,7 @@ int dispatch(const std::vector<std::string>& args) {
   static const struct {
     const char* name;
     std::size_t arguments;
-  } kCommands[] = {{"i", 1}, {"c", 8}, {"w", 3}, {"b", 3}, {"e", 6}, {"p", 3}};
+  } kCommands[] = {{"i", 1}, {"c", 8}, {"w", 3}, {"b", 3}, {"e", 6}, {"p", 3}, {"f", 3}};
   for (const auto& known : kCommands) {
     if (command != known.name) continue;
     if (args.size() - 1 != known.arguments)
@@ -60,6 +61,7 @@ int dispatch(const std::vector<std::string>& args) {
           command == "w" ? vlutil::StationeryMode::kWatermark : vlutil::StationeryMode::kBackground,
           args[1], args[2], args[3]);
     if (command == "p") return vlutil::setProducer(args[1], args[2], args[3]);
+    if (command == "f") return vlutil::finishResult(args[1], args[2], args[3]);
     return vlutil::encrypt(args[1], args[2], args[3], args[4], args[5], args[6]);
   }
   return badArguments("unknown command \"" + command + "\"");

@@ -31,6 +31,8 @@ TEST_F(VlutilArgumentsTest, WrongCountsAndUnknownCommandsAreRefused) {
       {"e", in, out, "u", "o", "10100000", "128", "x"},
       {"p", in, out},
       {"p", in, out, "Vellora", "x"},
+      {"f", in, out},
+      {"f", in, out, "Vellora", "x"},
   };
   for (const auto& arguments : bad) {
     RunResult result = vlutil(arguments);
