@@ -365,7 +365,12 @@ int runPipeline(ConverterRun& run) {
   // 11. A converted type runs its command afterwards.
   if (isConvertedType(job)) job.postProcessCommand = afterCommand(job.optionsFile, extraTypeNumber(job));
 
-  // 12. Convert.
+  // 12. Convert. Ghostscript names itself the producer: the look at its
+  // result that replaces the name starts with it.
+  const bool stamp = job.filterIndex == 1 &&
+                     (job.interpreterKind == kOwnGhostscript || job.interpreterKind == kGhostscript);
+  std::unique_ptr<UtilityInWaiting> resultCheck;
+  if (stamp) resultCheck = startResultCheck(job);
   int converted = runConversion(job, settings);
   ui.setCursor(platform::Cursor::kArrow);
   deleteSpoolFile(job);
@@ -391,10 +396,9 @@ int runPipeline(ConverterRun& run) {
   bool checkable = !job.postScriptOnly && !job.outputWritten &&
                    (job.filterIndex == 1 || isConvertedType(job));
   bool pdfMade = job.filterIndex == 1 && !job.postScriptOnly;
-  bool stamp = pdfMade &&
-               (job.interpreterKind == kOwnGhostscript || job.interpreterKind == kGhostscript);
-  if (checkable || stamp) {
-    bool readable = stamp ? readablePdfWithProducer(run) : resultIsReadablePdf(job);
+  if (checkable || (resultCheck && pdfMade)) {
+    bool readable = resultCheck && pdfMade ? readablePdfWithProducer(run, *resultCheck)
+                                           : resultIsReadablePdf(job);
     if (checkable && !readable) {
       logOutputFailure(job, "%s\nError creating PDF file (errConverting)\n", platform::lastError());
       ReportConversionError(job);

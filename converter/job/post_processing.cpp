@@ -194,10 +194,14 @@ bool resultIsReadablePdf(JobRecord& job) {
   return false;
 }
 
-bool readablePdfWithProducer(ConverterRun& run) {
+std::unique_ptr<UtilityInWaiting> startResultCheck(const JobRecord& job) {
+  return std::make_unique<UtilityInWaiting>(
+      finishCommand(job, format("%s %d.%d", kProductName, kVersionMajor, kVersionMinor)));
+}
+
+bool readablePdfWithProducer(ConverterRun& run, UtilityInWaiting& check) {
   JobRecord& job = run.job;
-  std::string producer = format("%s %d.%d", kProductName, kVersionMajor, kVersionMinor);
-  int code = runUtility(job, finishCommand(job, producer), false, std::string());
+  int code = check.run(job);
   if (code == kUtilityOk) {
     replaceWorkFile(job, "%s\nProducer not set (Output File: %s)\n");
     return true;

@@ -36,6 +36,7 @@ namespace platform {
 struct ChildProcess::State {
   pid_t pid = -1;
   int output = -1;
+  int input = -1;  // the write end of the child's standard input, when fed
   bool reaped = false;
   int status = 0;
   bool ownGroup = false;
@@ -114,9 +115,13 @@ void release(int* output, pid_t pid, bool reaped, bool ownGroup) {
 
 ChildProcess::ChildProcess() : state_(new State) {}
 
-ChildProcess::~ChildProcess() { release(&state_->output, state_->pid, state_->reaped, state_->ownGroup); }
+ChildProcess::~ChildProcess() {
+  closeFd(&state_->input);
+  release(&state_->output, state_->pid, state_->reaped, state_->ownGroup);
+}
 
 bool ChildProcess::start(const std::string& commandLine, const StartOptions& options) {
+  closeFd(&state_->input);
   release(&state_->output, state_->pid, state_->reaped, state_->ownGroup);
   state_.reset(new State);
 
@@ -151,6 +156,17 @@ bool ChildProcess::start(const std::string& commandLine, const StartOptions& opt
       return false;
     }
   }
+  int fed[2] = {-1, -1};
+  if (options.feedInput && !makePipe(fed)) {
+    int code = errno;
+    closeFd(&input);
+    closeFd(&output[0]);
+    closeFd(&output[1]);
+    closeFd(&status[0]);
+    closeFd(&status[1]);
+    setLastError(code);
+    return false;
+  }
 
   const bool ownGroup = options.endWithCaller;
   const pid_t parent = getpid();
@@ -162,6 +178,8 @@ bool ChildProcess::start(const std::string& commandLine, const StartOptions& opt
     closeFd(&output[0]);
     closeFd(&output[1]);
     closeFd(&input);
+    closeFd(&fed[0]);
+    closeFd(&fed[1]);
     setLastError(code);
     return false;
   }
@@ -183,6 +201,7 @@ bool ChildProcess::start(const std::string& commandLine, const StartOptions& opt
       if (dup2(input, 0) < 0 || dup2(output[1], 1) < 0 || dup2(output[1], 2) < 0)
         posix::reportExecFailure(status[1], errno);
     }
+    if (options.feedInput && dup2(fed[0], 0) < 0) posix::reportExecFailure(status[1], errno);
     posix::resetSignalsInChild();
     execve(program.c_str(), argv.argv(), environ);
     posix::reportExecFailure(status[1], errno);
@@ -197,6 +216,7 @@ bool ChildProcess::start(const std::string& commandLine, const StartOptions& opt
   closeFd(&status[1]);
   closeFd(&output[1]);
   closeFd(&input);
+  closeFd(&fed[0]);
   int code = posix::readExecStatus(status[0]);
   closeFd(&status[0]);
   if (code != 0) {
@@ -205,15 +225,54 @@ bool ChildProcess::start(const std::string& commandLine, const StartOptions& opt
     }
     if (ownGroup) dropOwned(pid);
     closeFd(&output[0]);
+    closeFd(&fed[1]);
     setLastError(code);
     return false;
   }
   state_->pid = pid;
   state_->ownGroup = ownGroup;
   state_->output = output[0];
+  state_->input = fed[1];
   setLastError(0);
   return true;
 }
+
+bool ChildProcess::writeInput(const std::string& data) {
+  if (state_->input < 0) {
+    setLastError(EBADF);
+    return false;
+  }
+  // A reader that has gone would raise SIGPIPE, which ends the caller:
+  // held back for this thread and taken back if raised, it is an error.
+  sigset_t pipeSignal, previous;
+  sigemptyset(&pipeSignal);
+  sigaddset(&pipeSignal, SIGPIPE);
+  pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous);
+  std::size_t done = 0;
+  int code = 0;
+  while (done < data.size()) {
+    ssize_t n = ::write(state_->input, data.data() + done, data.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      code = errno;
+      break;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  if (code == EPIPE) {
+    const struct timespec now = {0, 0};
+    while (sigtimedwait(&pipeSignal, nullptr, &now) < 0 && errno == EINTR) {
+    }
+  }
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  if (code != 0) {
+    setLastError(code);
+    return false;
+  }
+  return true;
+}
+
+void ChildProcess::closeInput() { closeFd(&state_->input); }
 
 int ChildProcess::readOutput(char* buffer, int size) {
   if (state_->output < 0 || size <= 0) return 0;

@@ -25,6 +25,7 @@ void printUsage(std::ostream& stream) {
             "       vlutil e IN OUT USERPW OWNERPW DIGITS 40|128\n"
             "       vlutil p IN OUT PRODUCER\n"
             "       vlutil f IN OUT PRODUCER\n"
+            "       vlutil --when-told COMMAND ...\n"
             "       vlutil --version\n";
 }
 
@@ -34,7 +35,23 @@ int badArguments(const std::string& why) {
   return vlutil::kBadArguments;
 }
 
-int dispatch(const std::vector<std::string>& args) {
+// --when-told: started ahead of its time (the converter starts the check of
+// the interpreter's result beside the interpreter, so that this program's
+// own start-up costs the job nothing), the command waits for a line "go" on
+// standard input. An input that ends first means the job needs it no more.
+bool toldToGo() {
+  std::string line;
+  if (!std::getline(std::cin, line)) return false;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line == "go";
+}
+
+int dispatch(std::vector<std::string> args) {
+  if (!args.empty() && args[0] == "--when-told") {
+    args.erase(args.begin());
+    if (args.empty()) return badArguments("no command given");
+    if (!toldToGo()) return vlutil::kNotTold;
+  }
   if (args.empty()) return badArguments("no command given");
   const std::string& command = args[0];
   if (command == "--version" || command == "--help" || command == "-h") {
