@@ -201,8 +201,8 @@ bool ChildProcess::start(const std::string& commandLine, const StartOptions& opt
       if (dup2(input, 0) < 0 || dup2(output[1], 1) < 0 || dup2(output[1], 2) < 0)
         posix::reportExecFailure(status[1], errno);
     }
-    if (options.feedInput && dup2(fed[0], 0) < 0) posix::reportExecFailure(status[1], errno);
     posix::resetSignalsInChild();
+    if (options.feedInput && dup2(fed[0], 0) < 0) posix::reportExecFailure(status[1], errno);
     execve(program.c_str(), argv.argv(), environ);
     posix::reportExecFailure(status[1], errno);
   }
