@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <exception>
 #include <iostream>
+#include <memory>
 #include <vector>
 
 #include <qpdf/Buffer.hh>
@@ -58,17 +58,29 @@ bool readWhole(const std::string& path, std::string* bytes) {
   return complete;
 }
 
+// The file's bytes as qpdf's input, shared by every attempt (and kept for
+// as long as a QPDF object reads from them) rather than copied.
+class SharedBytes : public BufferInputSource {
+ public:
+  SharedBytes(const std::string& name, std::shared_ptr<const std::string> bytes)
+      : BufferInputSource(name,
+                          new Buffer(reinterpret_cast<unsigned char*>(
+                                         const_cast<char*>(bytes->data())),
+                                     bytes->size()),
+                          true),
+        bytes_(std::move(bytes)) {}
+
+ private:
+  std::shared_ptr<const std::string> bytes_;
+};
+
 enum class Attempt { kOpened, kWrongPassword, kFailed };
 
-Attempt attempt(QPDF& pdf, const std::string& path, const std::string* bytes,
+Attempt attempt(QPDF& pdf, const std::string& path, const std::shared_ptr<const std::string>& bytes,
                 const std::string& password, std::string* problem) {
   try {
     if (bytes) {
-      // The input source owns a copy: every attempt needs a source of its own.
-      auto* buffer = new Buffer(bytes->size());
-      if (!bytes->empty()) std::memcpy(buffer->getBuffer(), bytes->data(), bytes->size());
-      pdf.processInputSource(std::make_shared<BufferInputSource>(path, buffer, true),
-                             password.c_str());
+      pdf.processInputSource(std::make_shared<SharedBytes>(path, bytes), password.c_str());
     } else {
       pdf.processFile(path.c_str(), password.c_str());
     }
@@ -93,13 +105,13 @@ Attempt attempt(QPDF& pdf, const std::string& path, const std::string* bytes,
 OpenedPdf openPdf(const std::string& path, const std::string& password) {
   OpenedPdf result;
   std::unique_ptr<QPDF> pdf;
-  std::string bytes;
-  const bool inMemory = readWhole(path, &bytes);
+  auto whole = std::make_shared<std::string>();
+  const std::shared_ptr<const std::string> bytes =
+      readWhole(path, whole.get()) ? whole : nullptr;
   for (const auto& candidate : passwordCandidates(password)) {
     // A QPDF object reads one file once, so every try needs a new one.
     pdf = std::make_unique<QPDF>();
-    Attempt outcome =
-        attempt(*pdf, path, inMemory ? &bytes : nullptr, candidate, &result.problem);
+    Attempt outcome = attempt(*pdf, path, bytes, candidate, &result.problem);
     if (outcome == Attempt::kOpened) break;
     pdf.reset();
     if (outcome == Attempt::kFailed) {
