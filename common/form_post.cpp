@@ -132,9 +132,17 @@ std::string post(const Variant& variant, const std::string& hostName, const Peer
   if (!library.started() || !openSocket(socket, variant.attempts))
     return variant.failure(Step::kSocket, hostName);
 
+  // A name server that never answers must not use up the time the fixed
+  // address behind the name would need: the name then gets half of it.
+  std::uint64_t nameDeadline = deadline;
+  if (!peer.fallbackAddress.empty()) {
+    const std::uint64_t now = platform::tickMilliseconds();
+    if (now < deadline) nameDeadline = now + (deadline - now) / 2;
+  }
   platform::Ipv4Address address;
-  if (!platform::resolveIpv4(peer.name, &address) &&
-      (peer.fallbackAddress.empty() || !platform::resolveIpv4(peer.fallbackAddress, &address)))
+  if (!platform::resolveIpv4(peer.name, &address, nameDeadline) &&
+      (peer.fallbackAddress.empty() ||
+       !platform::resolveIpv4(peer.fallbackAddress, &address, deadline)))
     return variant.failure(Step::kResolve, hostName);
 
   bool connected = false;

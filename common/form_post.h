@@ -4,9 +4,10 @@
 // installer, each with its own form body and variant of the post.
 //
 // A post never throws and never reports to the user: it returns the server's
-// reply, or a failure text naming the step that failed. Every wait is bounded
-// (kReportTimeLimitMs for connect, send and receive together); a time-out
-// ends the post like a failure of the step it interrupted.
+// reply, or a failure text naming the step that failed. The whole post is
+// bounded (kReportTimeLimitMs for name look-up, connect, send and receive
+// together); a time-out ends the post like a failure of the step it
+// interrupted.
 #pragma once
 
 #include <cstdint>
@@ -34,8 +35,9 @@ std::string ReportUrl(const std::string& hostName);
 
 // The converter's post, straight to the report server. `hostName` is the
 // report server's name, optionally with ":port" (port 80 otherwise); it also
-// fills the Host header. When the name does not resolve, the configured fixed
-// address is tried (ConfiguredReportServer()). Socket and connection get one
+// fills the Host header. When the name does not resolve, or not within half
+// of the time limit, the configured fixed address is tried
+// (ConfiguredReportServer()). Socket and connection get one
 // retry each. Failure texts: "* *error*" + the agent's message + "*\r\n".
 std::string PostForm(const std::string& hostName, const std::string& method,
                      const std::string& path, const std::string& body,

@@ -6,6 +6,7 @@
 #include "platform/registry.h"
 #include "platform/system.h"
 #include "testsupport/fresh_machine.h"
+#include "testsupport/hung_name_server.h"
 #include "testsupport/loopback_http_server.h"
 
 namespace vellora {
@@ -139,6 +140,50 @@ TEST_F(FormPostTest, AServerThatNeverAnswersEndsInATimeOut) {
   EXPECT_LT(platform::tickMilliseconds() - start, 5000u);
   EXPECT_EQ(received(silent), expectedRequest("/err.asp", "Norvale_Agent", silent.address(), kBody))
       << "the request went out before the wait";
+}
+
+TEST_F(FormPostTest, AServerThatAnswersAByteAtATimeIsCutOffAtTheDeadline) {
+  // Each byte comes well within any wait for the next one: only a deadline
+  // for the whole reply ends it.
+  LoopbackHttpServer trickling(LoopbackHttpServer::Behaviour::kTrickle);
+  LoopbackHttpServer tricklingToo(LoopbackHttpServer::Behaviour::kTrickle);
+  std::uint64_t start = platform::tickMilliseconds();
+  EXPECT_EQ(PostForm(trickling.address(), kPostMethod, kReportPath, kBody, 600),
+            "* *error*Norvale Agent was unable to receive data.*\r\n");
+  EXPECT_LT(platform::tickMilliseconds() - start, 3000u);
+  start = platform::tickMilliseconds();
+  EXPECT_EQ(PostInstallForm(tricklingToo.address(), kPostMethod, kReportPath, kBody, 600),
+            tricklingToo.address() + "...error in recv\r\n");
+  EXPECT_LT(platform::tickMilliseconds() - start, 3000u);
+}
+
+TEST_F(FormPostTest, ANameServerThatNeverAnswersCannotHoldTheReport) {
+  testsupport::HungNameServer hung;
+  LoopbackHttpServer proxy;
+  std::uint64_t start = platform::tickMilliseconds();
+  EXPECT_EQ(PostForm("reports.example", kPostMethod, kReportPath, kBody, 400),
+            "* *error*Norvale Agent could not resolve DNS.*\r\n");
+  EXPECT_EQ(PostInstallForm("reports.example", kPostMethod, kReportPath, kBody, 400),
+            "reports.example...error in gethostbyname\r\n");
+  setProxy(1, "proxy.example:" + std::to_string(proxy.port()));
+  EXPECT_EQ(PostFormViaProxy("reports.example", kPostMethod, ReportUrl("reports.example"), kBody, 400),
+            "* *error*Norvale Agent could not resolve DNS.*\r\n");
+  EXPECT_LT(platform::tickMilliseconds() - start, 5000u);
+  EXPECT_EQ(hung.lookUpsSeen(), 3);
+  EXPECT_TRUE(proxy.requests().empty());
+}
+
+TEST_F(FormPostTest, BehindAHungNameTheFixedAddressStillHasTimeToReport) {
+  testsupport::HungNameServer hung;
+  LoopbackHttpServer server;
+  setMachineValue("ReportServerAddress", "127.0.0.1");
+  const std::string host = "reports.example:" + std::to_string(server.port());
+  std::uint64_t start = platform::tickMilliseconds();
+  EXPECT_EQ(PostForm(host, kPostMethod, kReportPath, kBody, 2000), LoopbackHttpServer::kReply);
+  const std::uint64_t took = platform::tickMilliseconds() - start;
+  EXPECT_GE(took, 900u) << "the name had half of the time";
+  EXPECT_LT(took, 2000u);
+  EXPECT_EQ(received(server), expectedRequest("/err.asp", "Norvale_Agent", host, kBody));
 }
 
 TEST_F(FormPostTest, AnUnresolvableNameFallsBackToTheFixedAddressButAProxyNameDoesNot) {

@@ -27,4 +27,17 @@ constexpr int kMonitorArgumentCount = 4;
 // The page count that marks a PostScript file handed over by the user.
 constexpr int kUserPostScriptMode = 9993;
 
+// How a job ended, for the monitor that started the converter: the exit
+// code stays 0 for a job that failed (other callers rely on it), so the
+// monitor names an empty file of its own in this variable, in the user's
+// working folder, and the converter writes the end into it: one word, a
+// line end, and a line for the user. A file left empty means the converter
+// did not get that far (it crashed, or was killed).
+constexpr const char kJobResultVariable[] = "VELLORA_JOB_RESULT";
+constexpr const char kJobCompleted[] = "completed";  // the document is in place
+constexpr const char kJobFailed[] = "failed";        // nothing was delivered
+// The user was asked and gave the job up (a password not given, a
+// replacement declined); nothing was delivered.
+constexpr const char kJobAbandoned[] = "abandoned";
+
 }  // namespace vellora

@@ -11,6 +11,9 @@ constexpr int kVersionMinor = 58;
 constexpr const char kProductKey[] = "SOFTWARE\\Norvale\\Vellora";
 // HKEY_LOCAL_MACHINE value naming the product folder.
 constexpr const char kAppPathValue[] = "AppPath";
+// HKEY_LOCAL_MACHINE value naming the folder of the printers' options files
+// when an installation keeps them apart from the product folder.
+constexpr const char kOptionsPathValue[] = "OptionsPath";
 // HKEY_LOCAL_MACHINE key whose default value names the Acrobat Reader program.
 constexpr const char kAcrobatReaderAppPath[] =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\AcroRd32.exe";

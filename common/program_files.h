@@ -14,4 +14,14 @@ std::string programFile(const std::string& folder, const char* program);
 // into `capacity` bytes; empty when missing or too long.
 std::string applicationFolder(const char* key, std::size_t capacity);
 
+// The folder of the printers' options files ("<printer>.opt"): the product
+// key's "OptionsPath" when it is set, else the product folder. A system-wide
+// installation that keeps its programs apart from its configuration (a
+// Debian package: programs under /usr/lib, configuration under /etc) names
+// its configuration folder there.
+std::string optionsFolder(const std::string& productFolder, std::size_t capacity);
+
+// The options file of a printer in that folder.
+std::string printerOptionsFile(const std::string& folder, const std::string& printer);
+
 }  // namespace vellora

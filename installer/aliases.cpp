@@ -4,8 +4,10 @@
 
 #include "common/monitor_contract.h"
 #include "common/product.h"
+#include "installer/alias_options.h"
 #include "installer/install_log.h"
 #include "installer/installer_state.h"
+#include "installer/printer_add.h"
 #include "installer/spooler_control.h"
 #include "platform/registry.h"
 #include "platform/spooler.h"
@@ -14,35 +16,12 @@ namespace vellora {
 
 namespace {
 
-bool printerThere(int code) {
-  return code == 0 || code == platform::kSpoolerPrinterExists || code == platform::kSpoolerAlreadyExists;
-}
-
 // Adds one alias copied from a product printer; false when it failed.
 bool addAlias(platform::PrinterRecord alias) {
-  InstallerState& installer = Installer();
   LogInstall("%sAttempting to install virtual printer alias: %s\n", alias.printerName.c_str());
   alias.attributes |= platform::kPrinterAttributeHidden;
   Pause(200);
-  int code = platform::addPrinter(alias);
-  if (code == 0) return true;
-  LogInstall("%sError installing print driver [%d]: %s\n", code, SystemMessageText(code).c_str());
-  if (code == platform::kSpoolerServerUnavailable) {
-    StartSpooler();
-    Pause(1500);
-    code = platform::addPrinter(alias);
-    if (code == platform::kSpoolerServerUnavailable) {
-      LogInstall("%sError installing print driver (2nd Attempt) [%d]: %s\n", code,
-                 SystemMessageText(code).c_str());
-      installer.spoolerReachable = false;
-      return false;
-    }
-    // A retry that failed otherwise has not made the alias either.
-    if (!printerThere(code))
-      LogInstall("%sError installing print driver [%d]: %s\n", code, SystemMessageText(code).c_str());
-    return printerThere(code);
-  }
-  return printerThere(code);
+  return AddPrinterWithRetry(alias);
 }
 
 std::string pendingAlias(int number) {
@@ -51,6 +30,12 @@ std::string pendingAlias(int number) {
   if (key.open(platform::HKLM, kProductKey, platform::kRegRead) != platform::kRegOk) return name;
   key.queryString(formatCut(kAliasNameCapacity, "Alias%d", number), &name);
   return cut(name, kAliasNameCapacity);
+}
+
+void setPendingAlias(int number, const std::string& name) {
+  platform::RegKey key;
+  if (key.open(platform::HKLM, kProductKey, platform::kRegWrite) == platform::kRegOk)
+    key.setString(formatCut(kAliasNameCapacity, "Alias%d", number), name);
 }
 
 void deletePendingAlias(int number) {
@@ -78,6 +63,7 @@ AliasOutcome CreateAlias(const std::string& aliasName) {
       outcome.ok = false;
       return outcome;
     }
+    GiveAliasItsOptions(aliasName);
   }
   return outcome;
 }
@@ -85,14 +71,36 @@ AliasOutcome CreateAlias(const std::string& aliasName) {
 bool CreatePrinterAlias(const std::string& aliasName) { return CreateAlias(aliasName).ok; }
 
 void ProcessPendingAliases() {
-  for (int number = 1;; ++number) {
-    const std::string name = pendingAlias(number);
-    if (name.empty()) return;
+  // The names that go on waiting, in their order: those whose printer could
+  // not be made, and all from the first one that found no product printer.
+  std::vector<std::string> waiting;
+  bool noProductPrinter = false;
+  int count = 0;
+  for (;; ++count) {
+    const std::string name = pendingAlias(count + 1);
+    if (name.empty()) break;
+    if (noProductPrinter) {
+      waiting.push_back(name);
+      continue;
+    }
     AliasOutcome outcome = CreateAlias(name);
-    // With no product printer (yet) nothing was made: the name stays for
-    // the run that installs the printer.
-    if (!outcome.productPrinterFound) return;
-    deletePendingAlias(number);
+    if (!outcome.productPrinterFound) {
+      // Nothing was made: the name waits for the run that installs the printer.
+      noProductPrinter = true;
+      waiting.push_back(name);
+    } else if (!outcome.ok) {
+      LogInstall("%sKept the printer alias %s for the next run\n", name.c_str());
+      waiting.push_back(name);
+    }
+  }
+  // The names are read from "Alias1" up to the first gap: the waiting ones
+  // close up from "Alias1" on, and the values after them go.
+  for (int number = 1; number <= count; ++number) {
+    const std::size_t index = static_cast<std::size_t>(number - 1);
+    if (index >= waiting.size())
+      deletePendingAlias(number);
+    else if (pendingAlias(number) != waiting[index])
+      setPendingAlias(number, waiting[index]);
   }
 }
 

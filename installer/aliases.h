@@ -19,8 +19,10 @@ AliasOutcome CreateAlias(const std::string& aliasName);
 bool CreatePrinterAlias(const std::string& aliasName);
 
 // Creates the alias printers named by the pending values "Alias1",
-// "Alias2", ... of the product's machine key, deleting each value once it
-// is done. A name waits for the next run while no product printer exists.
+// "Alias2", ... of the product's machine key (up to the first gap), deleting
+// each value once its printer is made. A name waits for the next run while
+// no product printer exists, and when its printer could not be made (the
+// install log says so); the names that wait close up from "Alias1" on.
 void ProcessPendingAliases();
 
 }  // namespace vellora

@@ -5,7 +5,7 @@
 #include "common/monitor_contract.h"
 #include "installer/install_log.h"
 #include "installer/installer_state.h"
-#include "installer/spooler_control.h"
+#include "installer/printer_add.h"
 #include "platform/files.h"
 #include "platform/ui.h"
 
@@ -104,11 +104,6 @@ bool registerDriverLevel4(const platform::DriverRecord& driver, const std::strin
   return true;
 }
 
-// Whether an add that ended with this code leaves the printer in place.
-bool printerThere(int code) {
-  return code == 0 || code == platform::kSpoolerPrinterExists || code == platform::kSpoolerAlreadyExists;
-}
-
 }  // namespace
 
 std::string VersionFolder() {
@@ -182,25 +177,7 @@ bool InstallDriverAndPrinter() {
 
   LogInstall("%sAttempting to install virtual printer: %s\n", kPrinterName);
   Pause(200);
-  const platform::PrinterRecord printer = ProductPrinter();
-  code = platform::addPrinter(printer);
-  if (code == 0) return true;
-  LogInstall("%sError installing print driver [%d]: %s\n", code, SystemMessageText(code).c_str());
-  if (code != platform::kSpoolerServerUnavailable) return printerThere(code);
-  StartSpooler();
-  Pause(1500);
-  code = platform::addPrinter(printer);
-  if (code == platform::kSpoolerServerUnavailable) {
-    LogInstall("%sError installing print driver (2nd Attempt) [%d]: %s\n", code, SystemMessageText(code).c_str());
-    installer.spoolerReachable = false;
-    return false;
-  }
-  // A second attempt that failed otherwise has not made the printer either.
-  if (!printerThere(code)) {
-    LogInstall("%sError installing print driver [%d]: %s\n", code, SystemMessageText(code).c_str());
-    return false;
-  }
-  return true;
+  return AddPrinterWithRetry(ProductPrinter());
 }
 
 }  // namespace vellora

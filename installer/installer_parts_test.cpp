@@ -7,6 +7,7 @@
 #include "installer/install_log.h"
 #include "installer/installer_state.h"
 #include "installer/platform_identity.h"
+#include "installer/printer_add.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/system.h"
@@ -30,13 +31,14 @@ class InstallerParts : public testsupport::FreshMachineTest {
 
 TEST_F(InstallerParts, TheLogIsCutAtItsCapacityAndWrittenAsItStands) {
   for (int line = 0; line < 2000; ++line) LogInstall("%sAttempting to install virtual printer alias: %d\n", line);
+  // The log is a buffer of 9,999 characters: 9,998 of text and its end.
   const std::string& log = Installer().installLog.str();
-  EXPECT_EQ(kInstallLogCapacity - 1, log.size());
+  EXPECT_EQ(9998u, log.size());
   EXPECT_EQ(0u, log.find("Attempting to install virtual printer alias: 0\nAttempting"));
   // A line longer than the whole log is cut too.
   ResetInstaller();
   LogInstall("%sTemp Path: %s\n", std::string(20000, 't').c_str());
-  EXPECT_EQ(kInstallLogCapacity - 1, Installer().installLog.size());
+  EXPECT_EQ(9998u, Installer().installLog.size());
 
   Installer().windowsDir = machine.path("Windows");
   ASSERT_TRUE(platform::createDirectories(machine.path("Windows")));
@@ -122,6 +124,40 @@ TEST_F(InstallerParts, ThePrinterModeFollowsTheDefaultUsersMeasurementSystem) {
   EXPECT_EQ("vlmode.reg", PrinterModeFile());
   ASSERT_EQ(platform::kRegOk, key.setString("iMeasure", "0"));
   EXPECT_EQ("vlmodeA.reg", PrinterModeFile());
+}
+
+// The spooler's answers come from the test: a real one is not unreachable
+// on the first attempt and failing otherwise on the second on cue. (Two
+// unreachable attempts are the full install's test.)
+TEST_F(InstallerParts, APrinterIsAddedOnlyWhenTheSpoolerSaysItIsThere) {
+  // Nothing to start between the attempts: no server of the system's.
+  machine.setEnv("CUPS_SERVER", machine.path("no-server.sock"));
+  platform::PrinterRecord printer = ProductPrinter();
+  struct Case {
+    std::vector<int> answers;
+    bool added;
+    std::string log;
+  };
+  const std::string unavailable = "Error installing print driver [1722]: The RPC server is unavailable.\n\n";
+  const std::vector<Case> cases = {
+      {{0}, true, ""},
+      {{1802}, true, "Error installing print driver [1802]: The printer already exists.\n\n"},
+      {{1801}, false, "Error installing print driver [1801]: The printer name is invalid.\n\n"},
+      {{1722, 1797}, false, unavailable + "Error installing print driver [1797]: The printer driver is unknown.\n\n"},
+      {{1722, 183}, true, unavailable},
+  };
+  for (const Case& c : cases) {
+    ResetInstaller();
+    std::size_t asked = 0;
+    bool added = AddPrinterWithRetry(printer, [&](const platform::PrinterRecord& record) {
+      EXPECT_EQ("Vellora", record.printerName);
+      return asked < c.answers.size() ? c.answers[asked++] : -1;
+    });
+    EXPECT_EQ(c.added, added) << c.answers.front() << " " << c.answers.back();
+    EXPECT_EQ(c.answers.size(), asked);
+    EXPECT_EQ(c.log, Installer().installLog.str());
+    EXPECT_TRUE(Installer().spoolerReachable);
+  }
 }
 
 }  // namespace

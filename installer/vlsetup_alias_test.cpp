@@ -36,23 +36,52 @@ TEST_F(Aliases, PendingNamesWaitForTheProductPrinterAndStopAtTheFirstGap) {
       << installLog();
 }
 
-TEST_F(Aliases, NamesCupsRefusesFailTheCommandInsteadOfBecomingOtherNames) {
+TEST_F(Aliases, NamesCupsRefusesFailTheCommandAndAnAliasStartsWithTheProductPrintersOptions) {
   SKIP_LONG_SCENARIO_WHEN_SANITIZED();
-  // A refused pending name is logged by the install that tries it, and
-  // deleted all the same.
+  // Options kept apart from the programs, as a system-wide package keeps them.
+  const std::string options = machine.path("etc");
+  ASSERT_TRUE(platform::createDirectories(options));
+  platform::RegKey key;
+  ASSERT_EQ(platform::kRegOk, key.create(platform::HKLM, kProductKey));
+  ASSERT_EQ(platform::kRegOk, key.setString(kOptionsPathValue, options));
+  const std::string productOptions = "[CommandOptions]\nDefaultPath=%HOME%/Documents/\n";
+  testsupport::writeFile(options + "/Vellora.opt", productOptions);
+  // A refused pending name is logged by the install that tries it and
+  // waits for the next run; the names after it are made and close up.
   setPendingAlias(1, "Bad Name");
+  setPendingAlias(2, "Good");
+  setPendingAlias(3, "Bad/Too");
   ASSERT_EQ(0, vlsetup(INSTALLATION_FILES).exitCode);
   EXPECT_NE(std::string::npos,
             installLog().find("Attempting to install virtual printer alias: Bad Name\n"
-                              "Error installing print driver [1801]: The printer name is invalid.\n\n"))
+                              "Error installing print driver [1801]: The printer name is invalid.\n\n"
+                              "Kept the printer alias Bad Name for the next run\n"
+                              "Attempting to install virtual printer alias: Good\n"
+                              "Options file of the alias: " +
+                              options + "/Good.opt\n"
+                              "Attempting to install virtual printer alias: Bad/Too\n"))
       << installLog();
-  EXPECT_FALSE(pendingAlias(1));
+  EXPECT_TRUE(hasQueue("Good"));
+  EXPECT_EQ("Bad Name", pendingAliasName(1));
+  EXPECT_EQ("Bad/Too", pendingAliasName(2));
+  EXPECT_FALSE(pendingAlias(3));
+  // The next run tries them again.
+  EXPECT_EQ(0, vlsetup("regadd").exitCode);
+  EXPECT_EQ("Bad Name", pendingAliasName(1));
+  EXPECT_EQ("Bad/Too", pendingAliasName(2));
+  EXPECT_EQ("", pendingAliasName(3));
 
   // aa: says nothing; alias: says how it went.
   EXPECT_EQ(0, vlsetup("aa:Quiet").exitCode);
   EXPECT_TRUE(hasQueue("Quiet"));
   EXPECT_TRUE(messages().empty());
+  // The alias has its own copy of the product printer's options, beside them.
+  EXPECT_EQ(productOptions, testsupport::readFile(options + "/Quiet.opt"));
+  EXPECT_FALSE(platform::fileExists(product + "/Quiet.opt"));
+  // Made again, it keeps the file its administrator changed.
+  testsupport::writeFile(options + "/Quiet.opt", "[CommandOptions]\nAutoNamePrefix=Q-\n");
   EXPECT_EQ(0, vlsetup("alias:Quiet").exitCode) << "an existing printer (1802) is success";
+  EXPECT_EQ("[CommandOptions]\nAutoNamePrefix=Q-\n", testsupport::readFile(options + "/Quiet.opt"));
 
   // (The other characters CUPS refuses are the spooler tests'.)
   for (const std::string& bad : {std::string("Two Words"), std::string(300, 'n')}) {
@@ -63,7 +92,7 @@ TEST_F(Aliases, NamesCupsRefusesFailTheCommandInsteadOfBecomingOtherNames) {
   EXPECT_EQ(255, shown.exitCode);
   EXPECT_EQ((std::vector<std::string>{"Vellora Alias Generator", "Printer alias creation failed!"}),
             messages().back());
-  EXPECT_EQ((std::vector<std::string>{"Quiet", "Vellora"}), [&] {
+  EXPECT_EQ((std::vector<std::string>{"Good", "Quiet", "Vellora"}), [&] {
     std::vector<std::string> names = queues();
     std::sort(names.begin(), names.end());
     return names;

@@ -22,6 +22,7 @@
 #include "testsupport/dialog_record.h"
 #include "testsupport/fresh_machine.h"
 #include "testsupport/private_cups.h"
+#include "testsupport/system_user.h"
 
 // The longest scenarios (several installs, each with the spooler's pauses
 // of seconds) run in the normal build; under the sanitizers, which find
@@ -60,6 +61,7 @@ class VlsetupTest : public testsupport::FreshMachineTest {
 
     cups.reset(new testsupport::PrivateCups(machine.path("cups")));
     cups->setBackendEnvironment("VELLORA_ROOT", machine.root());
+    beforeCupsStarts(*cups);
     ASSERT_TRUE(cups->start()) << cups->startError();
     machine.setEnv("VELLORA_UI_LOG", machine.path("ui-record"));
   }
@@ -67,6 +69,9 @@ class VlsetupTest : public testsupport::FreshMachineTest {
   void TearDown() override {
     if (cups) cups->stop();
   }
+
+  // Fixtures that pass more to the backends add it here.
+  virtual void beforeCupsStarts(testsupport::PrivateCups&) {}
 
   testsupport::RunResult vlsetup(const std::string& commandLine) {
     return testsupport::run({product + "/vlsetup", commandLine}, 600000);
@@ -108,9 +113,76 @@ class VlsetupTest : public testsupport::FreshMachineTest {
     return key.open(platform::HKLM, kProductKey, platform::kRegRead) == platform::kRegOk &&
            key.queryString("Alias" + std::to_string(number), &name) == platform::kRegOk;
   }
+  std::string pendingAliasName(int number) {
+    platform::RegKey key;
+    std::string name;
+    if (key.open(platform::HKLM, kProductKey, platform::kRegRead) == platform::kRegOk)
+      key.queryString("Alias" + std::to_string(number), &name);
+    return name;
+  }
 
   std::string product;
   std::unique_ptr<testsupport::PrivateCups> cups;
+};
+
+// The product installed by vlsetup, its printers naming jobs from their
+// titles into the documents folder of whoever printed, and an ordinary user
+// with files to print.
+class PrintingTest : public VlsetupTest {
+ protected:
+  void SetUp() override {
+    VlsetupTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    testsupport::RunResult installed = vlsetup(INSTALLATION_FILES);
+    ASSERT_EQ(0, installed.exitCode) << installed.output;
+    for (const char* printer : {"Vellora", "Invoices"})
+      testsupport::writeFile(product + "/" + printer + ".opt",
+                             "[CommandOptions]\nDefaultPath=%HOME%/Documents/\nSuppressDialog=true\n"
+                             "AutoNameTitle=true\n");
+    user.reset(new testsupport::SystemUser(machine.path("users")));
+    ASSERT_TRUE(user->created()) << user->error();
+    ASSERT_EQ(0, user->run({"mkdir", "-p", documents()}).exitCode);
+    // Files the user may read.
+    ASSERT_TRUE(platform::createDirectories(machine.path("files")));
+    ASSERT_TRUE(platform::copyFile(SAMPLES_DIR "/quarterly-report.ps", machine.path("files/report.ps"), false));
+  }
+
+  std::string documents() const { return user->home() + "/Documents"; }
+
+  // Prints as the user (with lp's further options) and waits for the job
+  // to end; its id, and its state in *state.
+  int printJob(const std::string& printer, const std::string& title, const std::string& file,
+               testsupport::JobState* state, const std::vector<std::string>& options = {}) {
+    std::vector<std::string> command = {"lp", "-d", printer, "-t", title};
+    command.insert(command.end(), options.begin(), options.end());
+    command.push_back(file);
+    testsupport::RunResult printed = user->run(command);
+    EXPECT_EQ(0, printed.exitCode) << printed.output;
+    int job = testsupport::jobIdFromLpOutput(printed.output);
+    EXPECT_GT(job, 0) << printed.output;
+    *state = cups->waitForJobEnd(job, 120000);
+    return job;
+  }
+  // Prints as the user and waits for the job to complete; its id.
+  int print(const std::string& printer, const std::string& title, const std::string& file) {
+    testsupport::JobState state;
+    int job = printJob(printer, title, file, &state);
+    EXPECT_EQ(testsupport::kJobCompleted, state) << cups->jobLog(job);
+    return job;
+  }
+
+  // One field of pdfinfo's answer about a PDF, without its padding.
+  std::string pdfField(const std::string& pdf, const std::string& field) {
+    const std::string info = testsupport::run({"pdfinfo", pdf}).output;
+    std::string::size_type at = info.find("\n" + field + ":");
+    if (info.compare(0, field.size() + 1, field + ":") == 0) at = 0;
+    else if (at == std::string::npos) return "(no " + field + ")";
+    else ++at;
+    std::string::size_type start = info.find_first_not_of(' ', at + field.size() + 1);
+    return info.substr(start, info.find('\n', start) - start);
+  }
+
+  std::unique_ptr<testsupport::SystemUser> user;
 };
 
 }  // namespace installertest

@@ -11,8 +11,13 @@
 //   vlconv PAGES SPOOLFILE TITLE PRINTER
 // where PRINTER is the queue's name, so aliases keep their own settings.
 // Jobs of root and of unknown users are refused. No shell is used; the
-// title reaches the converter as one argument.
+// title reaches the converter as one argument. The converter tells how the
+// job ended in a result file the monitor names to it: a failed conversion
+// aborts the job with the reason as the job's message; a job the user gave
+// up, or for which no file was chosen, is cancelled. A cancel from the
+// scheduler is passed on to the converter, which ends the job as a failure.
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -27,6 +32,8 @@
 #include "monitor/converter_start.h"
 #include "monitor/cups_log.h"
 #include "monitor/desktop_session.h"
+#include "monitor/job_format.h"
+#include "monitor/job_result.h"
 #include "monitor/job_user.h"
 #include "monitor/spool_file.h"
 
@@ -76,6 +83,37 @@ int fail(const std::string& why) {
   return kBackendFailed;
 }
 
+// The job's end as the scheduler learns it: the exit code, and a message
+// the user sees as the job's state (the last message line before the end).
+int endOfJob(const std::string& title, const std::string& user, const ConverterOutcome& outcome,
+             const JobResult& result) {
+  const std::string document = "\"" + loggable(title) + "\"";
+  // (A cancel that came once the document was in place changed nothing.)
+  if (outcome.exitCode == 0 && result.end == kJobCompleted) {
+    cupsLog(LogLevel::kInfo, "Converted " + document + " for " + user +
+                                 (result.message.empty() ? std::string() : " into " + loggable(result.message)));
+    return kBackendOk;
+  }
+  if (outcome.terminated) {
+    cupsLog(LogLevel::kInfo, "The conversion of " + document + " was stopped: the job was cancelled");
+    return kBackendCancel;
+  }
+  if (outcome.exitCode == 255) {
+    cupsLog(LogLevel::kInfo, "No file was chosen for " + document + ": the job is cancelled");
+    return kBackendCancel;
+  }
+  if (outcome.exitCode == 0 && result.end == kJobAbandoned) {
+    cupsLog(LogLevel::kInfo, "The job " + document + " was given up when " + user + " was asked: it is cancelled");
+    return kBackendCancel;
+  }
+  std::string why = result.end == kJobFailed ? result.message : std::string();
+  if (why.empty() && outcome.exitCode != 0)
+    why = "the converter ended with code " + std::to_string(outcome.exitCode);
+  if (why.empty()) why = "the converter ended before it finished the job (it may have crashed; see its run log)";
+  cupsLog(LogLevel::kError, "Vellora could not convert " + document + ": " + why);
+  return kBackendFailed;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -88,10 +126,16 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "Usage: %s job-id user title copies options [file]\n", argv[0]);
     return kBackendFailed;
   }
+  // A cancel may come at any time from here on; the scheduler may have
+  // stopped reading the monitor's messages by then, and a message that
+  // cannot be written must not end the monitor before it has cleaned up.
+  passTerminationToConverter();
+  signal(SIGPIPE, SIG_IGN);
   const std::string userName = argv[2];
   const std::string title = argv[3];
   std::string printer = environmentValue("PRINTER");
   if (printer.empty()) printer = kPrinterName;
+  const std::string delivered = deliveredFormat();
 
   // The job's data as CUPS hands it over; its file is CUPS's, readable by
   // root only, so it is opened before the monitor gives root up.
@@ -120,13 +164,20 @@ int main(int argc, char** argv) {
   if (folder.empty()) return fail(why);
   std::string spool;
   int pages = 1;
-  if (!writeSpoolFile(input, folder, &spool, &pages, &why)) return fail(why);
+  if (!writeSpoolFile(input, folder, delivered, &spool, &pages, &why)) return fail(why);
   if (input != 0) close(input);
+  std::string resultFile;
+  if (terminationRequested() || !createResultFile(spool, &resultFile, &why)) {
+    unlink(spool.c_str());
+    if (terminationRequested()) return kBackendCancel;
+    return fail(why);
+  }
 
   ConverterJob job;
   job.program = converterProgram(&why);
   if (job.program.empty()) {
     unlink(spool.c_str());
+    unlink(resultFile.c_str());
     return fail(why);
   }
   job.pages = pages;
@@ -135,20 +186,14 @@ int main(int argc, char** argv) {
   job.printer = printer;
   job.folder = user.home;
   job.environment = environment;
+  job.environment.push_back(std::string(kJobResultVariable) + "=" + resultFile);
   cupsLog(LogLevel::kInfo, "Converting \"" + loggable(title) + "\" (" + std::to_string(pages) + " pages) for " +
                                user.name + (desktop.empty() ? ", without a desktop" : ", on the user's desktop"));
   ConverterOutcome outcome = runConverter(job);
   // The converter removes the spool file on every path it ends by; one that
   // could not start, or crashed, leaves it to us.
   unlink(spool.c_str());
+  const JobResult result = takeJobResult(resultFile);
   if (!outcome.started) return fail("cannot start the converter " + job.program + ": " + outcome.startError);
-  if (outcome.exitCode == 0) {
-    cupsLog(LogLevel::kInfo, "Converted \"" + loggable(title) + "\" for " + user.name);
-    return kBackendOk;
-  }
-  if (outcome.exitCode == 255) {
-    cupsLog(LogLevel::kInfo, "No file was chosen for \"" + loggable(title) + "\": the job is cancelled");
-    return kBackendCancel;
-  }
-  return fail("the converter ended with code " + std::to_string(outcome.exitCode));
+  return endOfJob(title, user.name, outcome, result);
 }

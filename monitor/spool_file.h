@@ -14,10 +14,11 @@ namespace monitor {
 std::string workingFolder(std::string* why);
 
 // Copies the job from input (an open descriptor) into a new spool file in
-// folder and counts its pages. False with *why, and nothing left behind,
-// when the file cannot be made or written.
-bool writeSpoolFile(int input, const std::string& folder, std::string* path, int* pages,
-                    std::string* why);
+// folder and counts its pages. The file's ending says what the job is
+// (job_format.h; deliveredFormat is the format CUPS hands over). False with
+// *why, and nothing left behind, when the file cannot be made or written.
+bool writeSpoolFile(int input, const std::string& folder, const std::string& deliveredFormat,
+                    std::string* path, int* pages, std::string* why);
 
 }  // namespace monitor
 }  // namespace vellora

@@ -18,8 +18,9 @@ using CrashHandler = void (*)(int exceptionCode);
 void installCrashHandler(CrashHandler handler);
 void removeCrashHandler();
 
-// Signal-safe whole-file write (create, truncate, write, close); false when
-// the file cannot be created or written.
+// Signal-safe whole-file write of a new file (created exclusively, never
+// through a symbolic link, readable by its owner only); false when anything
+// is at the path already or the file cannot be written.
 bool writeFileFromCrashHandler(const char* path, const char* data, std::size_t size);
 // Signal-safe delete.
 void deleteFileFromCrashHandler(const char* path);

@@ -6,10 +6,10 @@
 // classes of ui.h and DesktopHost below, whose code lives in the program.
 //
 // The program's side, the DesktopHost, gives a backend what the scripted
-// backend has too: a script of user actions to act out on the real windows
-// (VELLORA_DESKTOP_SCRIPT, in the scripted backend's language, see
-// scripted_ui.h) and a record of what was shown (VELLORA_UI_LOG, same
-// format). Driven this way, a desktop backend does each action on the real
+// backend has too: a record of what was shown (VELLORA_UI_LOG, in the
+// scripted backend's format, see scripted_ui.h) and, in a build whose tests
+// run, a script of user actions to act out on the real windows
+// (VELLORA_DESKTOP_SCRIPT, in the scripted backend's language). Driven this way, a desktop backend does each action on the real
 // widgets once its window is mapped, as a user would, so tests and
 // demonstrations run the same code paths a user's clicks do. Desktop-only
 // actions:

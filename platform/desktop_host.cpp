@@ -28,6 +28,10 @@ class EnvironmentHost : public DesktopHost {
   void load() {
     lines_.reset(new ScriptedUi);
     driven_ = false;
+    shots_.clear();
+#ifdef VELLORA_TEST_HOOKS
+    // Driving the real windows is for tests and screenshots; the programs
+    // that ship answer their windows only through the person at them.
     std::string script;
     if (getEnvironment("VELLORA_DESKTOP_SCRIPT", &script) && !script.empty()) {
       driven_ = true;
@@ -37,10 +41,10 @@ class EnvironmentHost : public DesktopHost {
         while (reader.readLine(&line)) lines_->addScriptLine(line);
       }
     }
+    getEnvironment("VELLORA_DESKTOP_SHOTS", &shots_);
+#endif
     std::string log;
     if (getEnvironment("VELLORA_UI_LOG", &log) && !log.empty()) lines_->setRecordFile(log);
-    shots_.clear();
-    getEnvironment("VELLORA_DESKTOP_SHOTS", &shots_);
   }
 
   bool driven() const override { return driven_; }

@@ -51,6 +51,9 @@ std::string canonicalPath(const std::string& path);
 // The short (8.3) form of an existing path; the path itself where the platform
 // has no short names or the path does not exist.
 std::string shortPath(const std::string& path);
+// The long form of an existing path, as its user named it (the inverse of
+// shortPath); the path itself where there is none.
+std::string longPath(const std::string& path);
 
 // Copies a file. With failIfExists a present target makes the copy fail; a
 // target that is replaced keeps its permissions.

@@ -30,6 +30,10 @@ std::string commandLineTail(const std::string& commandLine);
 std::string programCommandLine(int argc, char** argv);
 
 struct StartOptions {
+  // false: the child holds none of the caller's handles, its standard
+  // streams included (on POSIX they are the null device, in a session of
+  // its own): for programs handed to the user, which may outlive the caller
+  // and must not keep its pipes open. (Ignored with captureOutput.)
   bool inheritHandles = true;
   bool hideWindow = true;
   // Standard output and error go to an anonymous pipe the caller reads;

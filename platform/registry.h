@@ -89,6 +89,7 @@ void setRegistry(Registry* replacement);
 // afresh (tests that change the machine root between cases).
 void resetPlatformRegistry();
 
+#ifdef VELLORA_TEST_HOOKS
 // Tests: gives this process, and the programs it starts, registry roots of
 // their own, named by `name` (a key path such as "Software\\Tests\\T1"),
 // or the platform's own roots again when `name` is empty; the open store is
@@ -102,6 +103,7 @@ bool useRegistryRootsForTesting(const std::string& name);
 // Deletes the roots that useRegistryRootsForTesting(name) made, once no
 // process uses them any more.
 void discardRegistryRootsForTesting(const std::string& name);
+#endif
 
 // Names of the roots as .reg files and tools spell them: "HKEY_LOCAL_MACHINE".
 const char* rootName(RegRoot root);

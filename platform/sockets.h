@@ -3,9 +3,8 @@
 // Windows.
 //
 // Every call that waits on the network takes a deadline (a value of
-// tickMilliseconds()), so that a server or proxy that accepts the connection
-// and then never answers cannot hold the program for ever. Name resolution
-// is the exception: it is bounded by the system resolver's own time-outs.
+// tickMilliseconds()), so that a server, proxy or name server that never
+// answers cannot hold the program for ever.
 #pragma once
 
 #include <cstddef>
@@ -25,8 +24,20 @@ struct Ipv4Address {
 };
 
 // The first IPv4 address of a host name, or a dotted address as it stands.
-// False when the name does not resolve.
-bool resolveIpv4(const std::string& host, Ipv4Address* address);
+// False (lastError() set) when the name does not resolve, or not before the
+// deadline: the system's resolver takes no time-out from its caller, so the
+// look-up runs on a thread of its own, which the caller stops waiting for at
+// the deadline and which ends by itself whenever the resolver returns.
+bool resolveIpv4(const std::string& host, Ipv4Address* address, std::uint64_t deadline);
+
+// A look-up that waits as long as its resolver takes: 0 with the address,
+// or an error code.
+using BlockingNameLookUp = long (*)(const std::string& host, Ipv4Address* address);
+#ifdef VELLORA_TEST_HOOKS
+// Tests: the look-up resolveIpv4 runs on its thread in place of the
+// system's; nullptr restores the system's. Numeric addresses never reach it.
+void setNameLookUpForTesting(BlockingNameLookUp lookUp);
+#endif
 
 // The proxy the environment names for plain HTTP to `host`: on POSIX the
 // "http_proxy" variable unless "no_proxy" lists the host (or "*"); Windows

@@ -11,7 +11,12 @@
 //    otherwise the shared attribute (0x08) shares it. The driver a queue was
 //    added with is kept in the machine registry (as on Windows); a queue
 //    made by other means reports its make and model instead.
-//    Failed jobs abort, they never stop the queue.
+//    Failed jobs abort, they never stop the queue. Every job operation on
+//    a queue needs a user the server has authenticated (CUPS's stock policy
+//    "authenticated"; local clients by their socket's credentials, without
+//    a password): a job's user is who printed, as on Windows, never a name
+//    the client merely claims. A server without that policy refuses the
+//    queue (87).
 //  - a printer driver is a record in the machine registry, where Windows
 //    keeps it too; its data file, a PostScript printer description, is given
 //    to every queue added with the driver. The driver folder lies under the

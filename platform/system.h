@@ -18,10 +18,11 @@ struct OsVersion {
   bool is64Bit = false;     // a 64-bit system (the program itself may be 32-bit)
 };
 
-// The running system. On POSIX the NT family with major version 10, unless
-// the environment variable VELLORA_OS_VERSION names another ("95", "98",
-// "Me", "NT4", "2000", "XP", "2003", "Vista", "7", or "nt:MAJOR.MINOR" /
-// "9x:MAJOR.MINOR"), so that each branch of the programs can be tested.
+// The running system. On POSIX the NT family with major version 10; in a
+// build whose tests run, the environment variable VELLORA_OS_VERSION may
+// name another ("95", "98", "Me", "NT4", "2000", "XP", "2003", "Vista", "7",
+// or "nt:MAJOR.MINOR" / "9x:MAJOR.MINOR"), so that each branch of the
+// programs can be tested.
 OsVersion osVersion();
 // Tests may fix the version in-process; nullptr restores the detected one.
 void setOsVersionForTesting(const OsVersion* version);
@@ -50,7 +51,8 @@ bool nativeProcessorIsIa64();
 // The logon name of the user running the program.
 std::string userName();
 // Whether the process has administrator rights (may write protected registry
-// keys and the machine store).
+// keys and the machine store). In a build whose tests run,
+// VELLORA_USER_RIGHTS=admin or =user decides instead.
 bool isAdministrator();
 
 // The current time as a Windows file time: 100-nanosecond intervals since

@@ -22,6 +22,9 @@ constexpr int kReadLimitMs = 5000;
 constexpr int kTrailingWaitMs = 100;
 // The longest a silent server holds a connection.
 constexpr int kSilenceLimitMs = 60000;
+// A trickling server sends a byte this often, for this long.
+constexpr int kTrickleGapMs = 50;
+constexpr int kTrickleLimitMs = 10000;
 
 using Clock = std::chrono::steady_clock;
 
@@ -148,6 +151,15 @@ void LoopbackHttpServer::handle(int connection) {
     Clock::time_point silent = Clock::now();
     while (!stopping_ && elapsedMs(silent) < kSilenceLimitMs)
       std::this_thread::sleep_for(std::chrono::milliseconds(kPollSliceMs));
+    return;
+  }
+  if (behaviour_ == Behaviour::kTrickle) {
+    // Never silent long enough for a wait on the next byte to run out.
+    Clock::time_point trickling = Clock::now();
+    for (std::size_t i = 0; !stopping_ && elapsedMs(trickling) < kTrickleLimitMs; ++i) {
+      if (::send(connection, kReply + i % (sizeof kReply - 1), 1, MSG_NOSIGNAL) != 1) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(kTrickleGapMs));
+    }
     return;
   }
   const char* reply = kReply;

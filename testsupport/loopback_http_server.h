@@ -19,6 +19,8 @@ class LoopbackHttpServer {
     kAnswer,       // reads the request, sends the reply, closes
     kReset,        // resets the connection when the request comes, reading none of it
     kNeverAnswer,  // reads the request, then keeps the connection open in silence
+    kTrickle,      // reads the request, then answers one byte at a time, over and over,
+                   // for up to ten seconds before it closes
   };
   // Port 0 takes a free port; a given port that is taken leaves the server
   // unstarted (started() false).

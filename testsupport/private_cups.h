@@ -1,7 +1,8 @@
 // A CUPS server of the test's own: its configuration, spool, cache, state,
 // logs and program folder (ServerBin) under one folder, listening only on a
 // local socket there. No system service is touched and nothing listens on
-// the network. While the object lives, CUPS_SERVER names its socket and
+// the network. Who may do what follows the policies CUPS ships ("default",
+// "authenticated", ...), taken from the package's stock configuration. While the object lives, CUPS_SERVER names its socket and
 // CUPS_SERVERBIN its program folder, so that lp, lpstat, libcups and the
 // programs under test reach this server and put backends where it finds
 // them.
@@ -55,6 +56,8 @@ class PrivateCups {
   PrivateCups(const PrivateCups&) = delete;
   PrivateCups& operator=(const PrivateCups&) = delete;
 
+  // Leaves one of the stock policies out of the configuration (before start()).
+  void leaveOutPolicy(const std::string& name) { leftOutPolicies_.push_back(name); }
   // Passes a variable to every backend and filter the server runs (before start()).
   void setBackendEnvironment(const std::string& name, const std::string& value);
 
@@ -101,6 +104,7 @@ class PrivateCups {
   std::string startError_;
   pid_t child_ = 0;
   std::vector<std::pair<std::string, std::string>> backendEnvironment_;
+  std::vector<std::string> leftOutPolicies_;
   std::vector<std::pair<std::string, std::pair<bool, std::string>>> savedEnvironment_;
 };
 

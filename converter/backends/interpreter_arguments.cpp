@@ -105,6 +105,25 @@ std::string extraTypeText(const JobRecord& job, const std::string& intCommandTex
                    job.outputPath.c_str(), job.paramsFile.c_str(), job.spoolFile.c_str());
 }
 
+// PostScript of a PDF job, written where the utility's results go (a file
+// of the job's that is free until the PDF is post-processed, which
+// PostScript output never is).
+std::string postScriptFromPdfText(const JobRecord& job) {
+  return formatCut(kCommandFileCapacity,
+                   "%s\n-sDEVICE=ps2write\n-dNOPAUSE\n-dBATCH\n-sOutputFile=\"%s\"\n-q\n%s\n-f \"%s\"",
+                   includeArgument(job.includePath).c_str(), job.utilityOutFile.c_str(),
+                   pdfwriteSetup().c_str(), job.spoolFile.c_str());
+}
+
+bool isGhostscript(int kind) { return kind == kOwnGhostscript || kind == kGhostscript; }
+
+ArgumentSet pdfArgumentSet(const JobRecord& job) {
+  if (job.filterIndex == 2)
+    return isGhostscript(job.foundInterpreterKind) ? ArgumentSet::kPostScriptFromPdf
+                                                   : ArgumentSet::kPdfAsItCame;
+  return isGhostscript(job.interpreterKind) ? ArgumentSet::kGhostscript : ArgumentSet::kPdfAsItCame;
+}
+
 std::string distillerCommandLine(const JobRecord& job) {
   const char* exe = job.interpreterExe.c_str();
   if (!job.presetFilesInUse)
@@ -121,12 +140,12 @@ std::string distillerCommandLine(const JobRecord& job) {
                    job.prologueFile.c_str(), job.epilogueFile.c_str(), job.spoolFile.c_str());
 }
 
-std::string commandFileCommandLine(const JobRecord& job, const std::string& commandFile) {
+std::string commandFileCommandLine(const JobRecord& job, int kind, const std::string& commandFile) {
   // The program's path is quoted when it must be: a short path never holds a
   // blank, but where there are no short paths a folder such as "Program
   // Files" would split it.
   // The own Ghostscript is named relative to the system folder.
-  if (job.interpreterKind == kOwnGhostscript)
+  if (kind == kOwnGhostscript)
     return formatCut(kCommandLineCapacity, "%s  @\"%s\"",
                      platform::quoteArgument(job.systemDir.str() + platform::kPathSeparator +
                                              job.interpreterExe.str())
@@ -146,6 +165,7 @@ int interpreterTypeNumber(const JobRecord& job) {
 
 ArgumentSet argumentSetFor(const JobRecord& job) {
   if (interpreterTypeNumber(job) > 0) return ArgumentSet::kExtraType;
+  if (job.pdfJob) return pdfArgumentSet(job);
   switch (job.interpreterKind) {
     case kDistiller:
       return ArgumentSet::kDistiller;
@@ -163,11 +183,12 @@ ArgumentSet argumentSetFor(const JobRecord& job) {
 
 bool usesCommandFile(ArgumentSet set) {
   return set == ArgumentSet::kGhostscript || set == ArgumentSet::kPStill ||
-         set == ArgumentSet::kExtraType;
+         set == ArgumentSet::kExtraType || set == ArgumentSet::kPostScriptFromPdf;
 }
 
 bool judgesExitStatus(ArgumentSet set) {
-  return set == ArgumentSet::kGhostscript || set == ArgumentSet::kExtraType;
+  return set == ArgumentSet::kGhostscript || set == ArgumentSet::kExtraType ||
+         set == ArgumentSet::kPostScriptFromPdf;
 }
 
 std::string commandFilePath(const std::string& tempDir, const std::string& workFile) {
@@ -206,12 +227,20 @@ InterpreterArguments buildInterpreterArguments(const JobRecord& job, const Setti
     case ArgumentSet::kDistiller:
       arguments.commandLine = distillerCommandLine(job);
       break;
+    case ArgumentSet::kPostScriptFromPdf:
+      arguments.commandFileText = postScriptFromPdfText(job);
+      break;
     case ArgumentSet::kConcatenation:
     case ArgumentSet::kNone:
+    case ArgumentSet::kPdfAsItCame:
       break;
   }
+  // PostScript output set the job's kind to -1; the Ghostscript found at
+  // start-up makes it.
+  const int kind = arguments.set == ArgumentSet::kPostScriptFromPdf ? job.foundInterpreterKind
+                                                                    : job.interpreterKind;
   if (usesCommandFile(arguments.set))
-    arguments.commandLine = commandFileCommandLine(job, commandFile);
+    arguments.commandLine = commandFileCommandLine(job, kind, commandFile);
   return arguments;
 }
 

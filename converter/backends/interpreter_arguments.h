@@ -20,10 +20,16 @@ enum class ArgumentSet {
   kExtraType,      // an extra file type the interpreter makes itself ("IntCommand%d")
   kConcatenation,  // kind -1: no interpreter, the PostScript pieces are joined
   kNone,           // any other kind: nothing can run
+  // A PDF job (job.pdfJob).
+  kPostScriptFromPdf,  // PostScript output: Ghostscript makes PostScript of the
+                       // PDF, which is then joined as for kConcatenation
+  kPdfAsItCame,        // no Ghostscript: the PDF is the result as it is
 };
 
 // The set a job uses. An extra type whose "PDFOut" is not 1 uses the
-// "IntCommand" set whatever the interpreter kind.
+// "IntCommand" set whatever the interpreter kind (Ghostscript reads a PDF
+// job as it reads PostScript). A PDF job is otherwise run by Ghostscript
+// only: the PDF sets, or kGhostscript for a PDF.
 ArgumentSet argumentSetFor(const JobRecord& job);
 // The number of that extra type (1 for filter index 3), 0 when the job is
 // not one.

@@ -201,6 +201,50 @@ TEST_F(ArgumentsTest, NoInterpreterAndUnknownKindsBuildNothing) {
   EXPECT_TRUE(unknown.commandLine.empty());
 }
 
+TEST_F(ArgumentsTest, APdfJobIsRunByGhostscriptOnlyAndMakesPostScriptWithTheOneFound) {
+  job->pdfJob = 1;
+  job->spoolFile = "/spool/vlm1.pdf";
+  job->utilityOutFile = "/t/vlx1A2C.tmp";
+  job->foundInterpreterKind = kOwnGhostscript;
+  job->interpreterKind = kOwnGhostscript;
+  job->includePath = "/sys/kelp/lib;/sys/kelp/fonts;";
+  job->interpreterExe = "kelp/bin/gswin32c.exe";
+  // A PDF: the same set as for PostScript, the PDF between prologue and epilogue.
+  InterpreterArguments pdf = build();
+  EXPECT_EQ(pdf.set, ArgumentSet::kGhostscript);
+  EXPECT_NE(pdf.commandFileText.find("\"/t/vlp0001.tmp\" \"/spool/vlm1.pdf\" \"/t/vle0002.tmp\""),
+            std::string::npos);
+
+  // PostScript chosen: the job's kind is -1 by then; the Ghostscript found
+  // makes PostScript of the PDF into the utility's file.
+  job->filterIndex = 2;
+  job->interpreterKind = kNoInterpreter;
+  InterpreterArguments ps = build();
+  EXPECT_EQ(ps.set, ArgumentSet::kPostScriptFromPdf);
+  EXPECT_EQ(ps.commandFileText, "-I/sys/kelp/lib;/sys/kelp/fonts;\n-sDEVICE=ps2write\n-dNOPAUSE\n-dBATCH\n"
+                                "-sOutputFile=\"/t/vlx1A2C.tmp\"\n-q\n" + kSetup + "\n-f \"/spool/vlm1.pdf\"");
+  EXPECT_EQ(ps.commandLine, std::string("/sys") + platform::kPathSeparator + "kelp/bin/gswin32c.exe  @\"/t/vl.cmd\"");
+  EXPECT_TRUE(usesCommandFile(ps.set));
+  EXPECT_TRUE(judgesExitStatus(ps.set));
+
+  // No Ghostscript (none found, or Distiller and PStill, which cannot read
+  // a PDF): nothing runs.
+  for (int kind : {kNoInterpreter, kDistiller, kPStill}) {
+    job->foundInterpreterKind = kind;
+    job->interpreterKind = kind;
+    for (int filter : {1, 2}) {
+      job->filterIndex = filter;
+      InterpreterArguments none = build();
+      EXPECT_EQ(none.set, ArgumentSet::kPdfAsItCame) << kind << " " << filter;
+      EXPECT_EQ(none.commandLine, "");
+    }
+  }
+  // The interpreter's own types read the PDF as they read PostScript.
+  job->extraFileTypes = {{"PNG", "*.png", 0}};
+  job->filterIndex = 3;
+  EXPECT_EQ(build("-sDEVICE=png16m").set, ArgumentSet::kExtraType);
+}
+
 TEST(CommandFilePath, DirectlyInsideTheFolderWithOrWithoutTrailingSeparator) {
   const std::string sep = platform::kPathSeparator;
   const std::string folder = sep + "home" + sep + "u" + sep + "Temp";

@@ -77,12 +77,33 @@ std::string collectOutput(JobRecord& job, platform::ChildProcess& child,
 
 std::string expectedOutputFile(const JobRecord& job, ArgumentSet set) {
   if (set == ArgumentSet::kDistiller || set == ArgumentSet::kExtraType) return job.outputPath;
+  if (set == ArgumentSet::kPostScriptFromPdf) return job.utilityOutFile;
   return job.workFile;
 }
 
 bool outputWritten(const std::string& path) {
   std::uint64_t size = 0;
   return platform::fileSize(path, &size) && size > 0;
+}
+
+// A PDF job without Ghostscript: its PDF is the result.
+void handOnPdf(JobRecord& job) {
+  appendLog(job.errorLog, "%s\nThe PDF is handed on as it came: %s\n", job.spoolFile.c_str());
+  if (!platform::copyFile(job.spoolFile, job.workFile, false)) {
+    appendLog(job.errorLog, "%s\nCould not copy the PDF: %s\n", lastErrorText().c_str());
+    job.conversionFailed = 1;
+  }
+}
+
+// The PostScript Ghostscript made of a PDF job, between the parameters,
+// prologue and epilogue as a PostScript job's would be.
+void joinPostScriptOfPdf(JobRecord& job) {
+  job.postScriptOnly = 1;
+  job.viewAfterConversion = 0;
+  if (job.conversionFailed) return;
+  if (!concatenatePostScript(job, job.paramsFile, job.prologueFile, job.utilityOutFile,
+                             job.epilogueFile, job.workFile))
+    job.conversionFailed = 1;
 }
 
 void setInterpreterEnvironment(const JobRecord& job) {
@@ -180,6 +201,10 @@ int runConversionWith(JobRecord& job, const SettingsRecord& settings,
   appendLog(job.errorLog, "%s\nCommandline:\n%s\n", arguments.commandLine.c_str());
 
   if (arguments.set == ArgumentSet::kConcatenation) return kConversionDone;
+  if (arguments.set == ArgumentSet::kPdfAsItCame) {
+    handOnPdf(job);
+    return kConversionDone;
+  }
   if (arguments.set == ArgumentSet::kNone) {
     appendLog(job.errorLog, "%s\nNo PostScript interpreter of kind %d can be run\n",
               job.interpreterKind);
@@ -196,8 +221,9 @@ int runConversionWith(JobRecord& job, const SettingsRecord& settings,
     // backup is the previous document: no sweep after a dead job may take it.
     if (job.backupMade) disownFile(job.backupFile);
   }
-  return runInterpreter(job, arguments.set, arguments.commandLine) == 1 ? kConversionEncrypted
-                                                                        : kConversionDone;
+  const int result = runInterpreter(job, arguments.set, arguments.commandLine);
+  if (arguments.set == ArgumentSet::kPostScriptFromPdf) joinPostScriptOfPdf(job);
+  return result == 1 ? kConversionEncrypted : kConversionDone;
 }
 
 }  // namespace vellora

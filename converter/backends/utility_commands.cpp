@@ -99,4 +99,10 @@ std::string finishCommand(const JobRecord& job, const std::string& producer) {
                    text(quotedArgument(producer)));
 }
 
+std::string titleCommand(const JobRecord& job, const std::string& path) {
+  return formatCut(kUtilityCommandCapacity, "%s t %s %s", text(quotedArgument(utilityProgram(job))),
+                   text(quotedArgument(platform::shortPath(path))),
+                   text(quotedArgument(platform::shortPath(job.utilityOutFile))));
+}
+
 }  // namespace vellora

@@ -17,6 +17,8 @@ enum UtilityExitCode {
   kUtilityEncrypted = 1,
   kUtilityEncryptedRestricted = 2,
   kUtilityUnreadable = 3,
+  // w, b, e, p, t: the input needs a password.
+  kUtilityInputEncrypted = 4,
   kUtilityWrongPassword = 8,
   kUtilityPasswordNeeded = 9,
   kUtilityFailure = 98,
@@ -50,5 +52,8 @@ std::string encryptCommand(const JobRecord& job, const SettingsRecord& settings)
 // Checks that workFile is a readable PDF and writes it with the producer set
 // into utilityOutFile (Ghostscript puts its own name there), in one read.
 std::string finishCommand(const JobRecord& job, const std::string& producer);
+// Writes the title of the PDF at path (UTF-8, empty when it has none) into
+// utilityOutFile.
+std::string titleCommand(const JobRecord& job, const std::string& path);
 
 }  // namespace vellora

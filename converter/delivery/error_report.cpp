@@ -3,10 +3,12 @@
 #include <cstdlib>
 
 #include "common/form_post.h"
+#include "common/monitor_contract.h"
 #include "common/report_server.h"
 #include "converter/job/exception_filter.h"
 #include "converter/job/job_files.h"
 #include "converter/job/job_helpers.h"
+#include "converter/job/job_result.h"
 #include "converter/job/run_log.h"
 #include "converter/ui/string_table.h"
 #include "platform/files.h"
@@ -46,10 +48,14 @@ void showClosingMessage(JobRecord& job, int id) {
 
 // Without a report server the user still learns that something failed, and
 // where the details are.
-void showRunLogNotice(JobRecord& job, int whatId, const std::string& runLogPath) {
+std::string runLogNotice(int whatId, const std::string& runLogPath) {
   std::string where = runLogPath.empty() ? stringTableText(kStrNoRunLog)
                                          : stringTableText(kStrRunLogAt) + "\n" + runLogPath;
-  job.messageText = stringTableText(whatId) + "\n" + where;
+  return stringTableText(whatId) + "\n" + where;
+}
+
+void showRunLogNotice(JobRecord& job, int whatId, const std::string& runLogPath) {
+  job.messageText = runLogNotice(whatId, runLogPath);
   showMessage(job, kMbOk | kMbIconWarning | kMbTopmost);
 }
 
@@ -68,18 +74,21 @@ void ReportConversionError(JobRecord& job) {
   deleteInterpreterFiles(job);
   deleteTemporaryFiles(job);
 
+  std::string runLog;
   if (!ConfiguredReportServer().configured()) {
-    std::string runLog;
     writeRunLog(job, &runLog);
+    recordJobResult(kJobFailed, runLogNotice(kStrDocumentFailed, runLog));
     showRunLogNotice(job, kStrDocumentFailed, runLog);
     endProcess();
   }
   if (!userAllowsReport(job, kStrReportQuestion)) {
-    writeRunLog(job);
+    writeRunLog(job, &runLog);
+    recordJobResult(kJobFailed, runLogNotice(kStrDocumentFailed, runLog));
     endProcess();
   }
   sendWithWaitCursor(job);
-  writeRunLog(job);
+  writeRunLog(job, &runLog);
+  recordJobResult(kJobFailed, runLogNotice(kStrDocumentFailed, runLog));
   showClosingMessage(job, kStrReportThanks);
   endProcess();
 }

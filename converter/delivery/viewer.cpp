@@ -20,11 +20,15 @@ constexpr std::size_t kViewCommandCapacity = 1000;
 // The window class of Acrobat's and Acrobat Reader's main windows.
 constexpr const char kReaderWindowClass[] = "AdobeAcrobat";
 
-// Starts a command without waiting for it, never through a shell.
+// Starts a command without waiting for it, never through a shell. It is
+// the user's from now on: it holds nothing of the converter's, so it can
+// neither hold up whoever waits for the converter's output (the print
+// monitor) nor lose its own output when the converter is gone.
 bool startDetached(JobRecord& job, const std::string& command) {
   platform::ChildProcess child;
   platform::StartOptions options;
   options.hideWindow = false;
+  options.inheritHandles = false;
   if (child.start(command, options)) return true;
   appendLog(job.errorLog, "%s\nCould not start: %s\n%s\n", command.c_str(),
             lastErrorText().c_str());

@@ -3,9 +3,11 @@
 #include <atomic>
 #include <cstdlib>
 
+#include "common/monitor_contract.h"
 #include "converter/job/exception_filter.h"
 #include "converter/job/job_files.h"
 #include "converter/job/job_helpers.h"
+#include "converter/job/job_result.h"
 #include "converter/job/run_log.h"
 #include "converter/ui/string_table.h"
 #include "platform/crash.h"
@@ -16,6 +18,7 @@
 namespace vellora {
 
 void abandonJob(JobRecord& job) {
+  recordJobResult(kJobAbandoned, std::string());
   deleteSpoolFile(job);
   deleteInterpreterFiles(job);
   restoreBackup(job);
@@ -28,6 +31,7 @@ void failModifying(JobRecord& job, bool topmost) {
   unsigned flags = platform::kMbOk | platform::kMbIconWarning;
   if (topmost) flags |= platform::kMbTopmost;
   showMessageId(job, kStrModifyFailed, flags);
+  recordJobResult(kJobFailed, job.messageText.str());
   writeRunLog(job);
   abandonJob(job);
 }
@@ -43,6 +47,7 @@ void endOnRequest(int request) {
   std::lock_guard<std::mutex> placing(gPlacement);
   JobRecord& job = *gTerminatedJob;
   appendLog(job.errorLog, "%s\nThe job was ended from outside (request %d)\n", request);
+  recordJobResult(kJobFailed, "The job was ended before its document was made.");
   // Only an interpreter that writes the output file itself can have touched
   // the user's file before the end.
   restoreBackup(job);

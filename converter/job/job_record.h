@@ -147,6 +147,12 @@ struct JobRecord {
   // The interpreter wrote outputPath itself (Distiller, interpreter types);
   // every other result leaves the user's file alone until it replaces it.
   int outputWritten = 0;
+  // The spool file is a PDF: Ghostscript runs it as it is, and without
+  // Ghostscript it is handed on as it came.
+  int pdfJob = 0;
+  // The interpreter found at start-up. Choosing PostScript output sets
+  // interpreterKind to -1; a PDF job still needs Ghostscript to make it.
+  int foundInterpreterKind = kNoInterpreter;
 };
 
 enum NameClaim {

@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "common/monitor_contract.h"
 #include "converter/delivery/error_report.h"
+#include "converter/job/job_result.h"
 #include "converter/job/pipeline.h"
 #include "converter/job/startup.h"
 
@@ -22,5 +24,9 @@ int main(int argc, char** argv) {
     vellora::runCrashReport(arguments[1]);
   int exitCode = 0;
   if (!vellora::startJob(run, arguments, &exitCode)) return exitCode;
-  return vellora::runPipeline(run);
+  exitCode = vellora::runPipeline(run);
+  // A job that ended with code 0 and no document in place failed: its last
+  // message says why.
+  if (exitCode == 0) vellora::recordJobResult(vellora::kJobFailed, run.job.messageText.str());
+  return exitCode;
 }

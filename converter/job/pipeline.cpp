@@ -1,5 +1,6 @@
 #include "converter/job/pipeline.h"
 
+#include "common/monitor_contract.h"
 #include "common/product.h"
 #include "converter/backends/conversion.h"
 #include "converter/backends/interpreter_setup.h"
@@ -10,6 +11,8 @@
 #include "converter/job/exception_filter.h"
 #include "converter/job/job_files.h"
 #include "converter/job/job_helpers.h"
+#include "converter/job/job_result.h"
+#include "converter/job/pdf_job.h"
 #include "converter/job/post_processing.h"
 #include "converter/job/run_log.h"
 #include "converter/postscript/output_naming.h"
@@ -128,9 +131,10 @@ std::string folderWriteTest(const std::string& outputPath) {
 // A PostScript result cannot be joined to a PDF, and must not take the
 // PDF's place either: it goes beside it, under a ".ps" name of its own.
 void refuseJoiningPostScript(JobRecord& job) {
-  if (job.interpreterKind != kNoInterpreter || job.filterIndex > 2 ||
-      (job.existingFileMode != 2 && job.existingFileMode != 3))
-    return;
+  // A PDF job makes PostScript only when it is asked for.
+  const bool postScriptResult = job.pdfJob ? job.filterIndex == 2
+                                           : job.interpreterKind == kNoInterpreter && job.filterIndex <= 2;
+  if (!postScriptResult || (job.existingFileMode != 2 && job.existingFileMode != 3)) return;
   std::string head = job.outputPath;
   if (endsWithIgnoreCase(head, ".pdf")) head.erase(head.size() - 4);
   appendLog(job.errorLog, "%s\nPostScript cannot be joined to %s; it is written beside it\n",
@@ -198,8 +202,10 @@ int putInPlace(ConverterRun& run) {
     removeExceptionFilter();
     return 0;
   }
-  // Whatever the interpreter wrote in place is the delivered document now.
+  // Whatever the interpreter wrote in place is the delivered document now;
+  // an end requested from here on no longer undoes the job.
   job.outputWritten = 0;
+  recordJobResult(kJobCompleted, job.outputPath.str());
   deleteTemporaryFiles(job);
   return -2;  // go on
 }
@@ -207,7 +213,8 @@ int putInPlace(ConverterRun& run) {
 }  // namespace
 
 void applyFileTypeOptions(JobRecord& job, const CommandOptions& options) {
-  const bool interpreter = job.interpreterKind != kNoInterpreter;
+  // A PDF job is a PDF without any interpreter.
+  const bool interpreter = job.interpreterKind != kNoInterpreter || job.pdfJob;
   job.defaultFilterIndex = interpreter ? 1 : 2;
   job.extraFileTypes = options.fileTypes;
   // An index that names no type the job can make counts as the default: no
@@ -272,17 +279,23 @@ int runPipeline(ConverterRun& run) {
 
   // Without its temporary files the job cannot run at all.
   if (job.workFile.empty()) ReportConversionError(job);
+  const SpoolFormat spoolKind = recogniseJobDocument(job);
 
   // 1. The options file.
   applyDeliveryOptions(job, run.options);
   std::string initialFolder = applyNamingOptions(job, run.options, settings, run.settings.locks);
 
   // 2. The title.
-  scanSpool(job, job.spoolFile, job.documentName);
+  if (spoolKind == SpoolFormat::kPostScript) {
+    scanSpool(job, job.spoolFile, job.documentName);
+  } else {
+    const int ended = titleFromPdf(run, spoolKind);
+    if (ended != kPdfJobGoesOn) return ended;
+  }
   setFieldText(settings.PDFTitle, job.title);
   // A spool file with nothing to print in it would give a blank page that
   // could replace a document: the job fails instead.
-  if (!spoolHasPostScript(job.spoolFile)) {
+  if (!job.pdfJob && !spoolHasPostScript(job.spoolFile)) {
     appendLog(job.errorLog, "%s\nThe spool file holds no PostScript: %s\n", job.spoolFile.c_str());
     logOutputFailure(job, "%s\nError creating PDF file (errConverting)\n", platform::lastError());
     ReportConversionError(job);
@@ -308,6 +321,7 @@ int runPipeline(ConverterRun& run) {
   }
 
   // 4. The extension.
+  keepPdfWithoutPostScriptInterpreter(job);
   fitOutputExtension(job);
   refuseJoiningPostScript(job);
 
@@ -357,7 +371,11 @@ int runPipeline(ConverterRun& run) {
   // 10. The interpreter must still be there.
   if (job.interpreterKind >= kDistiller && job.interpreterKind <= kPStill &&
       !interpreterStillPresent(job)) {
-    showMessageId(job, kStrNoInterpreterWritingPostScript, kMbOk | kMbIconWarning);
+    // (A PDF job is still a PDF, handed on as it came.)
+    if (job.pdfJob)
+      appendLog(job.errorLog, "%s\nGhostscript is gone: the PDF is handed on as it came\n");
+    else
+      showMessageId(job, kStrNoInterpreterWritingPostScript, kMbOk | kMbIconWarning);
     job.interpreterKind = kNoInterpreter;
     refuseJoiningPostScript(job);
   }
@@ -415,11 +433,9 @@ int runPipeline(ConverterRun& run) {
   // 15. Into place.
   if (putInPlace(run) == 0) return 0;
 
-  // 16. Remember the settings.
-  if (settings.RememberLast == 1)
-    SaveProfile(run.keys, kLastSettingProfile, settings);
-  else
-    DeleteLastSetting();
+  // 16. Remember the settings. A job that is not to be remembered leaves
+  // what an earlier one remembered: it comes back when "remember" is on again.
+  if (settings.RememberLast == 1) SaveProfile(run.keys, kLastSettingProfile, settings);
 
   // 17. View or post-process.
   viewOrPostProcess(job);

@@ -134,8 +134,10 @@ void joinWithExistingPdf(ConverterRun& run) {
 }
 
 bool stationeryWanted(const SettingsRecord& settings) {
+  // Any name the list offers counts, however short ("Memo"): only "None"
+  // and nothing at all choose no stationery.
   std::string name = fieldText(settings.StationeryName);
-  return settings.StationeryDisable == 0 && name.size() > 4 && !equalsIgnoreCase(name, "None");
+  return settings.StationeryDisable == 0 && !name.empty() && !equalsIgnoreCase(name, "None");
 }
 
 void applyStationery(ConverterRun& run) {
@@ -149,6 +151,11 @@ void applyStationery(ConverterRun& run) {
   } else if (code == kUtilityFailure || code == kUtilityFailureTopmost) {
     failModifying(job, code == kUtilityFailureTopmost);
   } else {
+    // The document goes on without it; the run log keeps why for a job
+    // whose message nobody could see.
+    appendLog(job.errorLog, "%s\nStationery not applied: \"%s\" in %s\n",
+              fieldText(settings.StationeryName).c_str(), fieldText(settings.StationeryPath).c_str());
+    writeRunLog(job);
     showStationeryFailure(job, settings);
   }
 }

@@ -17,7 +17,9 @@ void examineExistingPdf(ConverterRun& run);
 // Joins the new document with the existing one, up to three password
 // attempts. May end the job.
 void joinWithExistingPdf(ConverterRun& run);
-// Applies the chosen stationery when it is enabled and named.
+// Applies the chosen stationery when it is enabled and named. When the
+// utility cannot apply it the user is told, the run log says why, and the
+// document is delivered without it.
 void applyStationery(ConverterRun& run);
 // Sets passwords and permissions when an encryption level is chosen. When
 // that fails the job fails (the previous file stays as it was), except with
@@ -39,7 +41,8 @@ bool readablePdfWithProducer(ConverterRun& run, UtilityInWaiting& check);
 // so nothing is lost.
 bool replaceWorkFile(JobRecord& job, const char* failureFormat);
 
-// Whether the stationery settings ask for stationery.
+// Whether the stationery settings ask for stationery: enabled, and any name
+// but "None".
 bool stationeryWanted(const SettingsRecord& settings);
 
 }  // namespace vellora

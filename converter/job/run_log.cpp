@@ -54,8 +54,10 @@ int writeRunLog(const JobRecord& job, std::string* writtenPath) {
 
   for (const std::string& path : {inInstallDir, inTempDir}) {
     if (path.empty()) continue;
+    // The working folder can be the shared temporary folder: the log is a
+    // new private file there, never written through what another user left.
     platform::OutputFile file;
-    if (!file.create(path, platform::OutputFile::kText)) continue;
+    if (!file.create(path, platform::OutputFile::kText, platform::OutputFile::kNewPrivate)) continue;
     bool written = file.write(job.errorLog.data(), job.errorLog.size());
     if (file.close() && written) {
       if (writtenPath != nullptr) *writtenPath = path;

@@ -2,11 +2,13 @@
 
 #include "common/monitor_contract.h"
 #include "common/product.h"
+#include "common/program_files.h"
 #include "converter/backends/interpreter_setup.h"
 #include "converter/job/abandon.h"
 #include "converter/job/exception_filter.h"
 #include "converter/job/job_files.h"
 #include "converter/job/job_helpers.h"
+#include "converter/job/job_result.h"
 #include "converter/job/run_log.h"
 #include "converter/ui/background_scans.h"
 #include "converter/ui/string_table.h"
@@ -71,6 +73,7 @@ std::string workingFolder() {
 
 bool startJob(ConverterRun& run, const std::vector<std::string>& arguments, int* exitCode) {
   JobRecord& job = run.job;
+  takeJobResultFile();
   // 1. The record starts zeroed (a fresh object); the caption is the product name.
   job.messageCaption = stringTableText(kStrProductName);
 
@@ -156,8 +159,9 @@ bool startJob(ConverterRun& run, const std::vector<std::string>& arguments, int*
   startStationeryScan(fieldText(run.settings.record.StationeryPath), job.installDir.str());
 
   // 18.
-  job.optionsFile =
-      cut(job.installDir.str() + kSep + job.printerName.str() + ".opt", shortPathCapacity());
+  job.optionsFile = cut(printerOptionsFile(optionsFolder(job.installDir.str(), shortPathCapacity()),
+                                          job.printerName.str()),
+                       shortPathCapacity());
   job.lastDirectory = readRegistryString(platform::HKCU, kProductKey, "LastDirectory");
 
   // 19.

@@ -132,7 +132,7 @@ TEST_F(ExistingFileJobs, ADamagedPdfIsReportedAndMayBeReplaced) {
   EXPECT_EQ(pages(existing), (Pages{"New 1", "New 2"}));
 }
 
-TEST_F(ExistingFileJobs, StationeryIsAppliedOnlyWhenNamedWithMoreThanFourCharacters) {
+TEST_F(ExistingFileJobs, AnyChosenStationeryIsAppliedOrTheJobSaysWhyNot) {
   makePdf(product + kSep + "Stationery" + kSep + "Letterhead.pdf", "Norvale", 1);
   makePdf(product + kSep + "Stationery" + kSep + "Memo.pdf", "Memo", 1);
   options("Vellora", "DefaultPath=" + outDir + kSep + "\nSuppressDialog=true\nAutoNameTitle=true\n");
@@ -149,10 +149,26 @@ TEST_F(ExistingFileJobs, StationeryIsAppliedOnlyWhenNamedWithMoreThanFourCharact
   EXPECT_LT(first, pageBreak);
   EXPECT_NE(letter.find("Norvale", pageBreak), std::string::npos) << "every page gets it";
 
+  // A short name is a name like any other.
   setUserString(kUserKey, "StationeryName", "Memo");
   ASSERT_EQ(print(spool(postScriptJob("Note", 1))).exitCode, 0);
-  EXPECT_EQ(pdfText(outDir + kSep + "Note.pdf").find("Memo"), std::string::npos);
+  std::string note = pdfText(outDir + kSep + "Note.pdf");
+  EXPECT_NE(note.find("Memo"), std::string::npos) << note;
+  EXPECT_NE(note.find("Page 1"), std::string::npos) << note;
   EXPECT_TRUE(messages().empty());
+  EXPECT_FALSE(platform::fileExists(product + kSep + "vlconv.log"));
+
+  // Stationery that is not there: the document comes without it, and the
+  // user and the run log are told.
+  setUserString(kUserKey, "StationeryName", "Gone");
+  ASSERT_EQ(print(spool(postScriptJob("Plain", 1))).exitCode, 0);
+  EXPECT_EQ(pdfinfo(outDir + kSep + "Plain.pdf", "Pages"), "1");
+  ASSERT_EQ(messages().size(), 1u);
+  EXPECT_EQ(messages()[0], "Sorry, Vellora was unable to apply PDF stationery \"Gone\".");
+  const std::string log = testsupport::readFile(product + kSep + "vlconv.log");
+  EXPECT_NE(log.find("Stationery not applied: \"Gone\" in " + product + kSep + "Stationery"),
+            std::string::npos)
+      << log;
 }
 
 TEST_F(ExistingFileJobs, EncryptionSetsThePasswordsAndExactlyTheChosenPermissions) {

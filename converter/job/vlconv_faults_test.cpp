@@ -244,6 +244,39 @@ TEST_F(FaultJobs, JobsOfOneTitleStartedTogetherEachGetAName) {
   }
 }
 
+TEST_F(FaultJobs, JobsOfOneTitleSavedWithoutADialogEachGetAName) {
+  // Nobody can be asked: every job takes the first free name when it is
+  // named, and must claim another when it finds that one taken.
+  machine.unsetEnv("VELLORA_UI_SCRIPT");
+  setUserString(kUserKey, "LastDirectory", outDir);
+  const int count = 8;
+  const std::string old = makePdf(outDir + kSep + "Quarterly.pdf", "Old", 1);
+  std::vector<std::string> spoolFiles;
+  for (int i = 0; i < count; ++i)
+    spoolFiles.push_back(spool(pagesJob("Quarterly", "Job" + std::to_string(i), 1)));
+  snapshot();
+  std::vector<std::unique_ptr<platform::ChildProcess>> jobs;
+  for (const std::string& file : spoolFiles) jobs.push_back(startJob(file));
+  for (auto& job : jobs) EXPECT_EQ(finish(*job), 0);
+
+  EXPECT_TRUE(testsupport::readFile(outDir + kSep + "Quarterly.pdf") == old);
+  std::vector<std::string> expected = {"Quarterly.pdf"};
+  for (int n = 1; n <= count; ++n) expected.push_back("Quarterly" + std::to_string(n) + ".pdf");
+  std::sort(expected.begin(), expected.end());
+  ASSERT_EQ(outputFiles(), expected) << runLog();
+  // Each job's own pages, each in a file of its own.
+  std::set<std::string> words;
+  for (int n = 1; n <= count; ++n) {
+    const std::string pdf = outDir + kSep + "Quarterly" + std::to_string(n) + ".pdf";
+    EXPECT_TRUE(wholePdf(pdf)) << pdf;
+    const std::string text = pdfText(pdf);
+    const std::string::size_type at = text.find("Job");
+    if (at != std::string::npos) words.insert(text.substr(at, text.find(' ', at) - at));
+  }
+  EXPECT_EQ(words.size(), static_cast<std::size_t>(count));
+  expectCleanMachine();
+}
+
 TEST_F(FaultJobs, JobsAppendingToOneFileAtOnceEachAddTheirPages) {
   makePdf(existing, "Old", 2);
   answers("saveas: " + existing + "\nfileexists: append\n");

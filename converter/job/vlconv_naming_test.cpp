@@ -32,6 +32,20 @@ TEST_F(NamingJobs, AWordJobBecomesAPdfNamedFromItsTitle) {
   EXPECT_TRUE(messages().empty());
 }
 
+TEST_F(NamingJobs, TheOptionsFileIsReadFromTheFolderTheMachineNames) {
+  // An installation that keeps its configuration apart from its programs.
+  const std::string etc = machine.path("etc");
+  ASSERT_TRUE(platform::createDirectories(etc));
+  setMachineString("SOFTWARE\\Norvale\\Vellora", "OptionsPath", etc);
+  testsupport::writeFile(etc + kSep + "Vellora.opt", "[CommandOptions]\nDefaultPath=" + outDir + kSep +
+                                                         "\nSuppressDialog=true\nAutoNamePrefix=etc-\n");
+  options("Vellora", "DefaultPath=" + outDir + kSep + "\nSuppressDialog=true\nAutoNamePrefix=product-\n");
+  auto result = print(spool(postScriptJob("Plan", 1)));
+  ASSERT_EQ(result.exitCode, 0) << result.output;
+  EXPECT_TRUE(platform::fileExists(outDir + kSep + "etc-.pdf"));
+  EXPECT_FALSE(platform::fileExists(outDir + kSep + "product-.pdf"));
+}
+
 TEST_F(NamingJobs, AUsersOwnPostScriptFileWithBlanksIsConvertedAndKept) {
   options("Vellora", "DefaultPath=" + outDir + kSep + "\nSuppressDialog=true\nAutoNameTitle=true\n");
   std::string mine = spool(postScriptJob("My Notes", 2), "my notes file.ps");

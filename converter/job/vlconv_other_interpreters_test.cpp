@@ -4,6 +4,8 @@
 
 #include "common/interpreter_names.h"
 #include "converter/job/vlconv_test_support.h"
+#include "converter/settings/scramble_password.h"
+#include "testsupport/pdf_documents.h"
 
 namespace vellora {
 namespace e2e {
@@ -39,6 +41,39 @@ TEST_F(OtherInterpreterJobs, WithoutAnInterpreterTheJobIsKeptAsPostScript) {
   const std::string written = testsupport::readFile(outDir + kSep + made[0]);
   EXPECT_NE(written.find(job), std::string::npos);
   EXPECT_NE(written.find("/DOCINFO pdfmark"), std::string::npos);
+  EXPECT_TRUE(filesLeftInWorkFolder().empty());
+}
+
+TEST_F(OtherInterpreterJobs, WithoutAnInterpreterAPdfJobIsHandedOnAsItCameWithWhatTheUtilityApplies) {
+  const std::string job = machine.path("job.pdf");
+  ASSERT_EQ(testsupport::makeLinkedPdf(job, "Annual Links"), "");
+  const std::string original = testsupport::readFile(job);
+  // PostScript is asked for, which only Ghostscript can make of a PDF.
+  options("Vellora", "DefaultPath=" + outDir + kSep + "\nSuppressDialog=true\nAutoNameTitle=true\n"
+                     "DefaultExtIndex=2\n");
+  ASSERT_EQ(print(job, "Vellora", 2).exitCode, 0);
+  // A PDF, not PostScript, and exactly the one printed.
+  const std::string pdf = outDir + kSep + "Annual Links.pdf";
+  std::vector<std::string> made;
+  platform::listDirectory(outDir, "*", &made);
+  EXPECT_EQ(made, std::vector<std::string>{"Annual Links.pdf"});
+  EXPECT_EQ(testsupport::readFile(pdf), original);
+
+  // Passwords and permissions are the utility's work: they still apply.
+  setUserNumber(kUserKey, "EncryptionLevel", 2);
+  setUserString(kUserKey, "EUserPassword", ScramblePassword("reader"));
+  setUserString(kUserKey, "EOwnerPassword", ScramblePassword("boss"));
+  ASSERT_TRUE(platform::copyFile(pdf, job, false));
+  ASSERT_TRUE(platform::deleteFile(pdf));
+  ASSERT_EQ(print(job, "Vellora", 2).exitCode, 0);
+  const std::string security =
+      testsupport::run({"qpdf", "--show-encryption", "--password=boss", pdf}).output;
+  EXPECT_NE(security.find("R = 3"), std::string::npos) << security;
+  EXPECT_EQ(testsupport::pdfLinkUris(pdf, "reader"), std::vector<std::string>{testsupport::kLinkedPdfUri});
+  EXPECT_EQ(testsupport::pdfBookmarks(pdf, "reader"), (std::vector<std::string>{"Chapter One@1", "Chapter Two@2"}));
+  // The only word to the user is the one every job without an interpreter gets.
+  for (const std::string& message : messages())
+    EXPECT_EQ(message.rfind("A Postscript interpreter was not found", 0), 0u) << message;
   EXPECT_TRUE(filesLeftInWorkFolder().empty());
 }
 

@@ -89,6 +89,32 @@ class ProfileJobs : public VlconvTest {
     platform::fileSize(pdf, &size);
     return size;
   }
+  // A one-page PDF showing `word`, made by Ghostscript.
+  void makePdf(const std::string& path, const std::string& word) {
+    const std::string source = machine.path(word + ".ps");
+    testsupport::writeFile(source, "%!PS\n/Helvetica findfont 30 scalefont setfont 72 400 moveto (" +
+                                       word + ") show showpage\n");
+    platform::createDirectories(path.substr(0, path.find_last_of(kSep)));
+    auto made = testsupport::run({"gs", "-q", "-dNOPAUSE", "-dBATCH", "-sDEVICE=pdfwrite",
+                                  "-sOutputFile=" + path, source});
+    ASSERT_EQ(made.exitCode, 0) << made.output;
+  }
+  std::string storedLastSetting() {
+    platform::RegKey user;
+    if (user.open(platform::HKCU, kUserKey, platform::kRegRead) != platform::kRegOk) return "";
+    platform::RegType type = platform::kRegNone;
+    std::string image;
+    user.query("LastSetting", &type, &image);
+    return image;
+  }
+  void deleteUserValue(const std::string& name) {
+    platform::RegKey key;
+    ASSERT_EQ(key.open(platform::HKCU, kUserKey, platform::kRegWrite), platform::kRegOk);
+    ASSERT_EQ(key.deleteValue(name), platform::kRegOk);
+  }
+  bool encrypted(const std::string& pdf) {
+    return testsupport::run({"qpdf", "--is-encrypted", pdf}).exitCode == 0;
+  }
   SettingsRecord withQuality(const std::string& quality) {
     SettingsRecord record = startingSettings();
     setFieldText(record.PDFQuality, quality);
@@ -115,7 +141,9 @@ TEST_F(ProfileJobs, TheDefaultProfileShapesTheNextJobsPdf) {
   EXPECT_NE(shown.find("modify other: not allowed"), std::string::npos) << shown;
   EXPECT_NE(encryption(pdf, "boss").find("Supplied password is owner password"), std::string::npos);
   EXPECT_NE(catalog(pdf, "reader").find("/OpenAction [ 0 /FitH ]"), std::string::npos);
-  EXPECT_EQ(pdfinfo(pdf, "Title", "reader"), "Board minutes");
+  // Stored without a title chosen for it, as every profile saved before the
+  // mark was: the document keeps its own.
+  EXPECT_EQ(pdfinfo(pdf, "Title", "reader"), "Draft notes");
 }
 
 TEST_F(ProfileJobs, TheLastSettingsOfOneJobAreTheNextJobs) {
@@ -148,7 +176,108 @@ TEST_F(ProfileJobs, TheLastSettingsOfOneJobAreTheNextJobs) {
   const std::string pdf = printThroughDialog("second", postScriptJob("Second", 1));
   EXPECT_NE(encryption(pdf, "reader").find("R = 3"), std::string::npos);
   EXPECT_NE(catalog(pdf, "reader").find("/OpenAction [ 0 /FitH ]"), std::string::npos);
-  EXPECT_EQ(pdfinfo(pdf, "Title", "reader"), "First");  // the remembered title
+  // Everything is remembered but the title: the document's own.
+  EXPECT_EQ(pdfinfo(pdf, "Title", "reader"), "Second");
+}
+
+TEST_F(ProfileJobs, OnlyATitleTypedForAProfileComesBackWithIt) {
+  // One dialog saves two profiles: "Plain" as the dialog started, "Board"
+  // after the user typed a title for it.
+  const std::string draft = outDir + kSep + "draft.pdf";
+  answers("check: 1028\nclick: 1018\nprofilename: Plain\n"
+          "type: 1022 Board minutes\nclick: 1018\nprofilename: Board\n"
+          "accept: " + draft + "\n");
+  ASSERT_EQ(print(spool(postScriptJob("Draft notes", 1))).exitCode, 0);
+  EXPECT_EQ(pdfinfo(draft, "Title"), "Board minutes");
+
+  setUserString(kUserKey, "DefaultProfile", "Board");
+  EXPECT_EQ(pdfinfo(printThroughDialog("march", postScriptJob("March meeting", 1)), "Title"),
+            "Board minutes");
+  setUserString(kUserKey, "DefaultProfile", "Plain");
+  EXPECT_EQ(pdfinfo(printThroughDialog("invoice", postScriptJob("Invoice 12", 1)), "Title"),
+            "Invoice 12");
+}
+
+TEST_F(ProfileJobs, AJobNotToBeRememberedLeavesTheRememberedSettings) {
+  setUserNumber(kUserKey, "RememberLast", 1);
+  setUserNumber(kUserKey, "ViewZoom", 1);  // Fit Width
+  printThroughDialog("first", postScriptJob("First", 1));
+  const std::string remembered = storedLastSetting();
+  ASSERT_EQ(remembered.size(), kSettingsRecordSize);
+
+  // One job with "Remember settings from last conversion" cleared.
+  deleteUserValue("ViewZoom");
+  const std::string second = outDir + kSep + "second.pdf";
+  answers("check: 1028\ntab: Application\nclear: 1068\naccept: " + second + "\n");
+  ASSERT_EQ(print(spool(postScriptJob("Second", 1))).exitCode, 0);
+  ASSERT_TRUE(platform::fileExists(second));
+  EXPECT_EQ(readStoreNumber(StoreKey::kUser, "RememberLast"), 0);
+  EXPECT_TRUE(storedLastSetting() == remembered);
+
+  // Turned on again, the first job's settings are there.
+  setUserNumber(kUserKey, "RememberLast", 1);
+  const std::string third = printThroughDialog("third", postScriptJob("Third", 1));
+  EXPECT_NE(catalog(third, "").find("/OpenAction [ 0 /FitH ]"), std::string::npos);
+}
+
+TEST_F(ProfileJobs, PublishedMachineProfilesLeaveTheUsersDefaultForLater) {
+  SettingsRecord mine = startingSettings();
+  mine.EncryptionLevel = 1;
+  setFieldText(mine.EUserPassword, "mine");
+  saveProfile("Mine", mine);
+  setUserString(kUserKey, "DefaultProfile", "Mine");
+  {
+    platform::RegKey published;
+    ASSERT_EQ(published.create(platform::HKLM, "Software\\Norvale\\Vellora\\Profiles"),
+              platform::kRegOk);
+    ASSERT_EQ(published.setBinary("Company", settingsImage(startingSettings())), platform::kRegOk);
+  }
+  // Only the machine's profiles are offered, and none is the default.
+  EXPECT_FALSE(encrypted(printThroughDialog("company", postScriptJob("Memo", 1))));
+  EXPECT_EQ(readStoreText(StoreKey::kUser, "DefaultProfile"), "Mine");
+
+  // Withdrawn, the user's own default applies again.
+  ASSERT_EQ(platform::registry().DeleteTree(platform::HKLM, "Software\\Norvale\\Vellora\\Profiles"),
+            platform::kRegOk);
+  const std::string own = printThroughDialog("own", postScriptJob("Memo", 1));
+  EXPECT_NE(encryption(own, "mine").find("R = 2"), std::string::npos);
+}
+
+TEST_F(ProfileJobs, ALockedFolderWithAPercentInItsNameSurvivesAUserProfile) {
+  const std::string paper = machine.path("50% paper");
+  // (Ghostscript would read the "%" of its output name as a page number.)
+  makePdf(machine.path("Letterhead.pdf"), "NORVALE PAPER");
+  ASSERT_TRUE(platform::createDirectories(paper));
+  ASSERT_TRUE(platform::copyFile(machine.path("Letterhead.pdf"), paper + kSep + "Letterhead.pdf", false));
+  machine.setEnv("VELLORA_TEST_PAPER", paper);
+  const std::string policy = "Software\\Policies\\Norvale\\Vellora";
+  setMachineString(policy, "StationeryPath", "%VELLORA_TEST_PAPER%");
+  setMachineNumber(policy, "lk_StationeryPath", 1);
+  SettingsRecord letters = startingSettings();
+  setFieldText(letters.StationeryName, "Letterhead");
+  setFieldText(letters.StationeryPath, machine.path("elsewhere"));
+  saveProfile("Letters", letters);
+  setUserString(kUserKey, "DefaultProfile", "Letters");
+
+  const std::string pdf = printThroughDialog("letter", postScriptJob("Letter", 1));
+  EXPECT_NE(pdfText(pdf).find("NORVALE PAPER"), std::string::npos) << pdfText(pdf);
+  EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(ProfileJobs, AJobNobodyIsAskedAboutRunsWithTheDefaultProfile) {
+  SettingsRecord web = withQuality("Web/Email");
+  web.EncryptionLevel = 2;
+  setFieldText(web.EOwnerPassword, "boss");
+  saveProfile("Web", web);
+  setUserString(kUserKey, "DefaultProfile", "Web");
+  setUserString(kUserKey, "LastDirectory", outDir);
+  machine.unsetEnv("VELLORA_UI_SCRIPT");
+
+  ASSERT_EQ(print(spool(photoJob("Holiday"))).exitCode, 0);
+  const std::string pdf = outDir + kSep + "Holiday.pdf";
+  EXPECT_NE(encryption(pdf, "boss").find("Supplied password is owner password"), std::string::npos);
+  EXPECT_LE(imagePpi(pdf), 75);
+  EXPECT_EQ(pdfinfo(pdf, "Title"), "Holiday");
 }
 
 TEST_F(ProfileJobs, AnAliasPrintersProfilesAreItsOwn) {

@@ -237,7 +237,10 @@ std::string applyNamingOptions(JobRecord& job, const CommandOptions& options,
     if (!job.defaultPath.empty() && !endsWithIgnoreCase(job.defaultPath, platform::kPathSeparator) &&
         platform::isDirectory(job.defaultPath))
       job.defaultPath = job.defaultPath.str() + platform::kPathSeparator;
-    folder = job.lastDirectory;
+    // The folder the dialog opens, and the one a job saved without asking
+    // goes to, is a real folder: "%HOME%/Documents/" as written would be a
+    // folder named "%HOME%" below wherever the converter happens to run.
+    folder = job.defaultPath.str();
   } else {
     if (job.lastDirectory.empty())
       job.lastDirectory = readRegistryString(platform::HKCU, kUserKey, "LastDirectory");

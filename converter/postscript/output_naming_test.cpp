@@ -233,19 +233,21 @@ TEST_F(NamingTest, DialogNameFromIncrementThenTitleThenTheUsersDocumentsValue) {
 }
 
 TEST_F(NamingTest, InitialFolderRules) {
-  // Options file: as written, while defaultPath is expanded.
+  // Options file: the dialog opens the expanded folder; lastDirectory keeps
+  // the text as written.
   machine.setEnv("PDFHOME", out);
   options.hasDefaultPath = true;
   options.defaultPath = "%PDFHOME%" + kSep;
-  EXPECT_EQ(applyOptions(), "%PDFHOME%" + kSep);
+  EXPECT_EQ(applyOptions(), out + kSep);
   EXPECT_EQ(job.defaultPath.str(), out + kSep);
+  EXPECT_EQ(job.lastDirectory.str(), "%PDFHOME%" + kSep);
 
   // An unlocked settings DefaultPath wins over it; a locked one does not.
   setFieldText(settings.DefaultPath, machine.path("settings"));
   EXPECT_EQ(applyOptions(), machine.path("settings"));
   EXPECT_EQ(job.lastDirectory.str(), machine.path("settings"));
   locks.set("DefaultPath", 1);
-  EXPECT_EQ(applyOptions(), "%PDFHOME%" + kSep);
+  EXPECT_EQ(applyOptions(), out + kSep);
 
   // Otherwise the user's last folder when it exists, else the documents folder.
   options = CommandOptions{};

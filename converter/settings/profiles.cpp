@@ -2,8 +2,8 @@
 
 #include <cstring>
 
+#include "common/text.h"
 #include "converter/postscript/view_choices.h"
-#include "converter/settings/expand_environment.h"
 #include "converter/settings/presets.h"
 #include "converter/settings/store_access.h"
 #include "platform/registry.h"
@@ -13,6 +13,10 @@ namespace vellora {
 namespace {
 
 constexpr std::size_t kProfileTitleCapacity = 256;  // the job's title, at most 255 characters
+// As far as the General page's title box holds a title.
+constexpr std::size_t kTitleBoxCapacity = 255;
+// The mark of a title chosen for its profile, in the record's first filler.
+constexpr char kTitleChosenMark[2] = {'T', '\x01'};
 constexpr std::int32_t kPdfLevelChoices = 3;        // PDF 1.2, 1.3, 1.4
 constexpr std::int32_t kEncryptionChoices = 3;      // none, 40-bit, 128-bit
 
@@ -58,6 +62,24 @@ bool openProfileForReading(const PrinterKeys& keys, const std::string& name, pla
 
 }  // namespace
 
+bool profileTitleChosen(const SettingsRecord& record) {
+  return std::memcmp(record.filler1, kTitleChosenMark, sizeof kTitleChosenMark) == 0;
+}
+
+void setProfileTitleChosen(SettingsRecord& record, bool chosen) {
+  if (chosen)
+    std::memcpy(record.filler1, kTitleChosenMark, sizeof kTitleChosenMark);
+  else
+    std::memset(record.filler1, 0, sizeof record.filler1);
+}
+
+SettingsRecord profileAsSaved(const SettingsRecord& record, const std::string& documentTitle) {
+  SettingsRecord saved = record;
+  const std::string title = cut(fieldText(record.PDFTitle), kTitleBoxCapacity);
+  setProfileTitleChosen(saved, !title.empty() && title != cut(documentTitle, kTitleBoxCapacity));
+  return saved;
+}
+
 int SaveProfile(const PrinterKeys& keys, const std::string& name, const SettingsRecord& record) {
   platform::RegKey key;
   if (name == kLastSettingProfile) {
@@ -81,34 +103,36 @@ int LoadProfile(const ProfileJob& job, const std::string& name, LoadedSettings* 
   // The passwords come back plain and every text ends within its field.
   settingsFromImage(image, &record);
   keepStoredChoicesInRange(record);
-  if (fieldText(record.PDFTitle).empty())
+  // Every document had a title of its own when it was saved; only one the
+  // user typed for the profile itself belongs to the next document.
+  const bool ownTitle = name != kLastSettingProfile && profileTitleChosen(record) &&
+                        !fieldText(record.PDFTitle).empty();
+  if (!ownTitle) {
     setFieldText(record.PDFTitle, cut(job.title, kProfileTitleCapacity));
-  if (origin == Origin::kUser) ReapplyLocks(job.installDir, settings);
+    setProfileTitleChosen(record, false);
+  }
+  if (origin == Origin::kUser) ReapplyLocks(settings);
   settings->profileName = name;
   if (fieldText(record.StationeryPath).size() < 3)
     setFieldText(record.StationeryPath, defaultStationeryPath(job.installDir));
   return 1;
 }
 
-void ReapplyLocks(const std::string& installDir, LoadedSettings* settings) {
+void ReapplyLocks(LoadedSettings* settings) {
   const auto& fields = settingFields();
   for (std::size_t i = 0; i < fields.size(); ++i) {
     if (settings->locks.level[i] <= 0) continue;
     const SettingField& field = fields[i];
-    if (field.kind == SettingKind::kNumber) {
+    // The snapshot holds the paths expanded, and a folder may well have a
+    // "%" in its name: expanding them again would lose it.
+    if (field.kind == SettingKind::kNumber)
       setNumberAt(settings->record, field, numberAt(settings->snapshot, field));
-      continue;
-    }
-    std::string text = textAt(settings->snapshot, field);
-    if (field.name == std::string("DefaultPath")) text = expandEnvironment(text);
-    if (field.name == std::string("StationeryPath")) text = stationeryPathOrDefault(text, installDir);
-    setTextAt(settings->record, field, text);
+    else
+      setTextAt(settings->record, field, textAt(settings->snapshot, field));
   }
   settings->locks.set("HideProfiles", 2);
   settings->controlLocks.set("HideProfiles", 2);
 }
-
-void DeleteLastSetting() { deleteStoreValue(StoreKey::kUser, kLastSettingProfile); }
 
 std::string defaultProfileName() {
   std::string name = readStoreText(StoreKey::kMachine, kDefaultProfileValue);
@@ -121,6 +145,21 @@ void setUserDefaultProfile(const std::string& name) {
 }
 
 void deleteUserDefaultProfile() { deleteStoreValue(StoreKey::kUser, kDefaultProfileValue); }
+
+void forgetVanishedUserDefaultProfile(const PrinterKeys& keys) {
+  const std::string name = readStoreText(StoreKey::kUser, kDefaultProfileValue);
+  if (name.empty()) return;
+  platform::RegKey key;
+  if (key.open(kUserRoot, keys.profilesKey, platform::kRegRead) == platform::kRegOk) {
+    std::string profile;
+    platform::RegType type = platform::kRegNone;
+    std::string data;
+    for (std::uint32_t index = 0; key.enumValue(index, &profile, &type, &data) == platform::kRegOk;
+         ++index)
+      if (startsWithIgnoreCase(profile, name)) return;
+  }
+  deleteUserDefaultProfile();
+}
 
 ProfileNames listProfiles(const PrinterKeys& keys) {
   ProfileNames list;

@@ -30,8 +30,22 @@ constexpr std::size_t kListedProfileNameLimit = 299;
 struct ProfileJob {
   PrinterKeys keys;
   std::string installDir;  // where the default stationery folder is
-  std::string title;       // the document's title, for a profile without one
+  std::string title;       // the document's own title
 };
+
+// The title of a document is its own. A stored profile brings its title
+// back only when the user typed that title into the profile on purpose:
+// Save Current then marks it in the record's first filler, two bytes no
+// setting uses and every profile stored without the mark holds as zeros. A
+// title equal to the document's (what the dialog starts with) is not
+// marked, and the remembered settings of the last job never bring a title
+// back, marked or not.
+bool profileTitleChosen(const SettingsRecord& record);
+void setProfileTitleChosen(SettingsRecord& record, bool chosen);
+// The record as Save Current stores it: its title marked as chosen when it
+// is not empty and not the document's own (compared as far as the title
+// box holds, 254 characters).
+SettingsRecord profileAsSaved(const SettingsRecord& record, const std::string& documentTitle);
 
 // Stores the record under a profile name: "LastSetting" in the user's own key
 // (which must exist), any other name under the user's profiles key of the
@@ -44,23 +58,27 @@ int SaveProfile(const PrinterKeys& keys, const std::string& name, const Settings
 // else from the user's. 0 (settings untouched) when no key opens or the value
 // is not exactly 5,056 bytes; else 1. A stored profile is outside data: its
 // texts end within their fields and a choice outside its list reads as the
-// default. An empty title becomes the job's title, a stationery folder
-// shorter than three characters the product's own; after a user profile the
+// default. The title becomes the document's own unless the profile is a
+// named one whose title is marked as chosen; a stationery folder shorter
+// than three characters becomes the product's own; after a user profile the
 // locked settings come back (ReapplyLocks).
 int LoadProfile(const ProfileJob& job, const std::string& name, LoadedSettings* settings);
 
 // Puts every locked setting back from the snapshot taken when the settings
-// were loaded, and hides the "hide profiles" option from then on.
-void ReapplyLocks(const std::string& installDir, LoadedSettings* settings);
-
-// Removes the remembered settings of the last job.
-void DeleteLastSetting();
+// were loaded (as loaded: its paths are expanded already), and hides the
+// "hide profiles" option from then on.
+void ReapplyLocks(LoadedSettings* settings);
 
 // The default profile: MachineKey's DefaultProfile when non-empty, else
 // UserKey's.
 std::string defaultProfileName();
 void setUserDefaultProfile(const std::string& name);
 void deleteUserDefaultProfile();
+// Forgets UserKey's DefaultProfile when it names none of the user's own
+// profiles of the printer (none is called so, or begins so, letter case
+// ignored). A default kept while machine profiles are published, or while
+// the machine's default comes first, is the user's again once they are gone.
+void forgetVanishedUserDefaultProfile(const PrinterKeys& keys);
 
 // The profiles a list offers, in the store's order.
 struct ProfileNames {

@@ -12,6 +12,7 @@
 #include "converter/postscript/view_choices.h"
 #include "converter/settings/scramble_password.h"
 #include "converter/settings/settings_test_values.h"
+#include "converter/settings/store_access.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "testsupport/fresh_machine.h"
@@ -59,6 +60,7 @@ class ProfilesTest : public testsupport::FreshMachineTest {
     r.EAllowPrinting = 1;
     r.ViewZoom = 1;  // Fit Width
     setFieldText(r.PDFTitle, "Board minutes");
+    setProfileTitleChosen(r, true);
     return r;
   }
 
@@ -108,9 +110,36 @@ TEST_F(ProfilesTest, LastSettingLivesInTheUserKeyAndIsCaseSensitive) {
   EXPECT_EQ(settings.record.EncryptionLevel, 2);
   EXPECT_EQ(fieldText(settings.record.EOwnerPassword), "owner secret");
 
-  DeleteLastSetting();
-  settings = loaded();
-  EXPECT_EQ(LoadProfile(job, "LastSetting", &settings), 0);
+  // The remembered settings never bring a title back, chosen or not.
+  EXPECT_EQ(fieldText(settings.record.PDFTitle), job.title);
+  EXPECT_FALSE(profileTitleChosen(settings.record));
+}
+
+TEST_F(ProfilesTest, OnlyATitleChosenForAProfileIsItsOwn) {
+  // Saved as the dialog started: the document's title, not marked.
+  SettingsRecord record = secureProfile();
+  setFieldText(record.PDFTitle, "Draft notes");
+  EXPECT_FALSE(profileTitleChosen(profileAsSaved(record, "Draft notes")));
+  // The title box holds 254 characters: a longer document title cut there
+  // is still the document's own.
+  const std::string longTitle(300, 'd');
+  setFieldText(record.PDFTitle, longTitle.substr(0, 254));
+  EXPECT_FALSE(profileTitleChosen(profileAsSaved(record, longTitle)));
+  setFieldText(record.PDFTitle, "");
+  EXPECT_FALSE(profileTitleChosen(profileAsSaved(record, "Draft notes")));
+  setFieldText(record.PDFTitle, "Board minutes");
+  const SettingsRecord typed = profileAsSaved(record, "Draft notes");
+  EXPECT_TRUE(profileTitleChosen(typed));
+
+  ASSERT_EQ(SaveProfile(job.keys, "Typed", typed), 1);
+  setProfileTitleChosen(record, false);  // as every profile stored before the mark
+  ASSERT_EQ(SaveProfile(job.keys, "Unmarked", record), 1);
+  LoadedSettings settings = loaded();
+  ASSERT_EQ(LoadProfile(job, "Typed", &settings), 1);
+  EXPECT_EQ(fieldText(settings.record.PDFTitle), "Board minutes");
+  ASSERT_EQ(LoadProfile(job, "Unmarked", &settings), 1);
+  EXPECT_EQ(fieldText(settings.record.PDFTitle), job.title);
+  EXPECT_EQ(settings.record.EncryptionLevel, 2);  // the rest is the profile's
 }
 
 TEST_F(ProfilesTest, OnlyExactlyTheRecordsSizeIsAProfile) {
@@ -175,6 +204,37 @@ TEST_F(ProfilesTest, LockedSettingsSurviveAUserProfileButNotAMachineProfile) {
   EXPECT_EQ(settings.locks.of("HideProfiles"), 0);
   // While machine profiles are published, user profiles are not offered.
   EXPECT_EQ(LoadProfile(job, "Mine", &settings), 0);
+}
+
+TEST_F(ProfilesTest, LockedFoldersComeBackAsLoadedWithAPercentInTheirNames) {
+  const std::string folders = machine.path("50% off");
+  machine.setEnv("VELLORA_TEST_FOLDERS", folders);
+  put(HKLM, kPolicyKey, "lk_DefaultPath", 1u);
+  put(HKLM, kPolicyKey, "DefaultPath", "%VELLORA_TEST_FOLDERS%" + sep + "out");
+  put(HKLM, kPolicyKey, "lk_StationeryPath", 1u);
+  put(HKLM, kPolicyKey, "StationeryPath", "%VELLORA_TEST_FOLDERS%" + sep + "paper");
+  ASSERT_EQ(SaveProfile(job.keys, "Mine", secureProfile()), 1);
+
+  LoadedSettings settings = loaded();
+  ASSERT_EQ(fieldText(settings.record.DefaultPath), folders + sep + "out");
+  ASSERT_EQ(LoadProfile(job, "Mine", &settings), 1);
+  EXPECT_EQ(fieldText(settings.record.DefaultPath), folders + sep + "out");
+  EXPECT_EQ(fieldText(settings.record.StationeryPath), folders + sep + "paper");
+}
+
+TEST_F(ProfilesTest, OnlyAUserDefaultNamingNoneOfTheUsersProfilesIsForgotten) {
+  ASSERT_EQ(SaveProfile(job.keys, "Mine", secureProfile()), 1);
+  setUserDefaultProfile("mine");
+  forgetVanishedUserDefaultProfile(job.keys);
+  EXPECT_EQ(readStoreText(StoreKey::kUser, "DefaultProfile"), "mine");
+  // Published machine profiles do not make the user's go away.
+  platform::RegKey machineKey;
+  ASSERT_EQ(machineKey.create(HKLM, kDefaultProfilesKey), platform::kRegOk);
+  forgetVanishedUserDefaultProfile(job.keys);
+  EXPECT_EQ(readStoreText(StoreKey::kUser, "DefaultProfile"), "mine");
+  // Another printer's profiles are not this one's.
+  forgetVanishedUserDefaultProfile(profileJob("Vellora Office").keys);
+  EXPECT_EQ(readStoreText(StoreKey::kUser, "DefaultProfile"), "");
 }
 
 TEST_F(ProfilesTest, MachineModeListsOnlyMachineProfilesAndLocksTheButtons) {

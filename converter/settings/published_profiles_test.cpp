@@ -33,7 +33,9 @@ TEST(PublishedProfiles, AnExportedMachineProfileImportsAndLoadsOnAnotherMachine)
     published.PDFLevel = 2;
     published.ViewZoom = 1;
     setFieldText(published.PDFAuthor, "Finance department");
+    // Typed for the profile: marked so, the mark travels with it.
     setFieldText(published.PDFTitle, "Company document");
+    setProfileTitleChosen(published, true);
     platform::RegKey key;
     ASSERT_EQ(key.create(platform::HKLM, kDefaultProfilesKey), platform::kRegOk);
     ASSERT_EQ(key.setBinary("Company standard", settingsImage(published)), platform::kRegOk);
@@ -64,6 +66,7 @@ TEST(PublishedProfiles, AnExportedMachineProfileImportsAndLoadsOnAnotherMachine)
   ASSERT_EQ(LoadProfile(job, "Company standard", &settings), 1);
   EXPECT_EQ(std::memcmp(&settings.record, &published, sizeof published), 0);
   EXPECT_EQ(fieldText(settings.record.EUserPassword), "pa\"ss\\word");
+  EXPECT_EQ(fieldText(settings.record.PDFTitle), "Company document");
 }
 
 }  // namespace

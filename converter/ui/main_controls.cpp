@@ -20,8 +20,10 @@ int pageStateOf(const SaveDialogState& state, const char* setting) {
   return state.settings.controlLocks.of(setting);
 }
 
-void lockControl(SaveDialogState& state, int id, const char* setting) {
-  ApplyLock(*state.dialog, id, lockOf(state, setting), pageStateOf(state, setting));
+// `heldOff`: disabled for a reason of the dialog's own, whatever the lock.
+void lockControl(SaveDialogState& state, int id, const char* setting, bool heldOff = false) {
+  ApplyLock(*state.dialog, id, lockOf(state, setting),
+            std::max(pageStateOf(state, setting), heldOff ? 1 : 0));
 }
 
 }  // namespace
@@ -55,12 +57,13 @@ void ShowMainControls(SaveDialogState& state) {
   d.setChecked(kEmailResultBox, s.AutoEmail != 0);
   d.setChecked(kAdvancedBox, s.DispAdvanced != 0);
 
-  lockControl(state, kQualityList, "autooptsetting");
-  lockControl(state, kQualityLabel, "autooptsetting");
-  lockControl(state, kViewResultBox, "AutoView");
-  lockControl(state, kEmailResultBox, "AutoEmail");
-  lockControl(state, kAdvancedBox, "DispAdvanced");
-  if (state.job.filterIndex > 1) d.enable(kQualityList, false);
+  const bool notPdf = state.job.filterIndex > 1;
+  lockControl(state, kQualityList, "autooptsetting", notPdf);
+  lockControl(state, kQualityLabel, "autooptsetting", notPdf);
+  lockControl(state, kViewResultBox, "AutoView",
+              !state.job.pdfReaderInstalled || state.postScriptChosen);
+  lockControl(state, kEmailResultBox, "AutoEmail", state.postScriptChosen);
+  lockControl(state, kAdvancedBox, "DispAdvanced", state.advancedHeld);
 
   lockControl(state, kProfileList, "LockProfileSelect");
   lockControl(state, kSaveProfileButton, "LockProfileSave");

@@ -94,7 +94,9 @@ void ProfileBar::applyDefault(bool keepSelection) {
   }
   std::string profile = selectedProfile();
   if (profile.empty()) {
-    deleteUserDefaultProfile();
+    // Not listed is not gone: while machine profiles are published the
+    // user's own default waits for them to go.
+    forgetVanishedUserDefaultProfile(job_.keys);
     if (settings_.record.RememberLast != 1) return;
     profile = kLastSettingProfile;
   }
@@ -128,7 +130,7 @@ void ProfileBar::chosen() {
 }
 
 int ProfileBar::save(const std::string& name) {
-  const int saved = SaveProfile(job_.keys, name, settings_.record);
+  const int saved = SaveProfile(job_.keys, name, profileAsSaved(settings_.record, job_.title));
   fill(name);
   return saved;
 }

@@ -65,8 +65,9 @@ class ProfileBar {
   // otherwise the default profile applies. While the machine's profiles key exists only machine
   // profiles are listed and the Save, Delete and Default buttons are locked.
   void fill(std::optional<std::string> name);
-  // Selects and loads the default profile; when it is not listed, forgets
-  // it and loads the last settings (with "remember last" on).
+  // Selects and loads the default profile; when it is not listed, loads
+  // the last settings (with "remember last" on), and forgets the user's
+  // default when the user has no profile of that name any more.
   void applyDefault();
   // The Default button: asks, then makes the selected profile the user's
   // default. Nothing when entry 0 is selected.
@@ -77,7 +78,8 @@ class ProfileBar {
   // The user chose an entry: its profile is loaded (entry 0 loads nothing)
   // and shown.
   void chosen();
-  // The profile name dialog's OK: stores the settings under the name and
+  // The profile name dialog's OK: stores the settings under the name (a
+  // title other than the document's marked as chosen for the profile) and
   // refills the list with it selected. The result of SaveProfile.
   int save(const std::string& name);
 

@@ -97,11 +97,15 @@ TEST_F(ProfileBarTest, AnEmptyMachineProfilesKeyLocksTheButtons) {
   platform::RegKey machineKey;
   ASSERT_EQ(machineKey.create(HKLM, kDefaultProfilesKey), platform::kRegOk);
   put(HKCU, kUserKey, "LockProfileDefault", 2u);
+  setUserDefaultProfile("Mine");
   reload();
 
   bar->fill("");
   EXPECT_EQ(list.entries(), (std::vector<std::string>{"Select profile..."}));
   EXPECT_EQ(list.selection(), 0);
+  EXPECT_EQ(author(), "");
+  // Not offered while the machine's are published, but still the user's.
+  EXPECT_EQ(readStoreText(StoreKey::kUser, "DefaultProfile"), "Mine");
   EXPECT_EQ(settings.controlLocks.of("LockProfileSave"), 1);
   EXPECT_EQ(settings.controlLocks.of("LockProfileDelete"), 1);
   EXPECT_EQ(settings.controlLocks.of("LockProfileDefault"), 2);
@@ -175,6 +179,12 @@ TEST_F(ProfileBarTest, ChoosingAnEntryLoadsItAndSavingSelectsTheSavedName) {
   ASSERT_EQ(bar->save("Report"), 1);
   EXPECT_EQ(list.entry(list.selection()), "Report");
   EXPECT_EQ(author(), "changed");
+  // A title typed for the profile is marked as its own; the document's is not.
+  EXPECT_FALSE(profileTitleChosen(settings.record));
+  setFieldText(settings.record.PDFTitle, "Travel notes");
+  ASSERT_EQ(bar->save("Trips"), 1);
+  EXPECT_TRUE(profileTitleChosen(settings.record));
+  EXPECT_EQ(fieldText(settings.record.PDFTitle), "Travel notes");
   ASSERT_EQ(bar->save("rep"), 1);
   EXPECT_EQ(list.entry(list.selection()), "rep");
   // A name given empty keeps the entry shown.

@@ -48,8 +48,11 @@ struct SaveDialogState {
   // Still set when the dialog closes: it was cancelled and the job's
   // temporary files go.
   bool temporaryFiles = true;
-  // The user chose PostScript output.
+  // The user chose PostScript output (neither viewed nor mailed).
   bool postScriptChosen = false;
+  // The dialog started with a type other than PDF: the advanced options box
+  // stays disabled until the user changes the type.
+  bool advancedHeld = false;
   // The name another component proposed for this document (empty when none).
   std::string savedName;
   // outputPath as it was before an automatic name from the title replaced it.
@@ -70,7 +73,10 @@ struct SaveDialogState {
 };
 
 // The dialog's own controls (custom area): the quality list, the three
-// boxes and the profile controls, with their locks.
+// boxes and the profile controls, with their locks. A control disabled for a
+// reason besides its lock stays disabled whenever this runs: the quality
+// list for any type but PDF, the view box without a viewer, the view and
+// e-mail boxes for PostScript output, the advanced box while held.
 void ShowMainControls(SaveDialogState& state);
 void ReadMainControls(SaveDialogState& state);
 

@@ -8,12 +8,14 @@
 #include "converter/job/job_helpers.h"
 #include "converter/job/run_log.h"
 #include "converter/postscript/output_naming.h"
+#include "converter/settings/presets.h"
 #include "converter/settings/settings_keys.h"
 #include "converter/settings/store_access.h"
 #include "converter/ui/background_scans.h"
 #include "converter/ui/dialog_ids.h"
 #include "converter/ui/dialog_templates.h"
 #include "converter/ui/option_pages.h"
+#include "converter/ui/profile_bar.h"
 #include "converter/ui/profile_list.h"
 #include "converter/ui/small_windows.h"
 #include "converter/ui/string_table.h"
@@ -55,34 +57,18 @@ int lockOf(const SaveDialogState& state, const char* setting) {
   return state.settings.locks.of(setting);
 }
 
-// Boxes 1000 and 1019 and the quality list follow the type: a PostScript
-// file is neither viewed nor mailed, and has no quality.
-void applyFileTypeToMainControls(SaveDialogState& state, int filterIndex) {
-  Dialog& d = *state.dialog;
+// What the file type decides for the dialog's own controls: a PostScript
+// file is neither viewed nor mailed, and only a PDF has a quality. The
+// controls themselves follow in ShowMainControls, with their locks.
+void applyFileType(SaveDialogState& state, int filterIndex) {
   const bool distiller = state.job.interpreterKind == kDistiller;
+  state.advancedHeld = false;
   if (filterIndex == 1) {
-    d.enable(kQualityList, true);
-    d.enable(kQualityLabel, true);
-    d.enable(kAdvancedBox, true);
     state.warningGiven = false;
-    if (!distiller) {
-      state.postScriptChosen = false;
-      d.enable(kViewResultBox, true);
-      d.enable(kEmailResultBox, true);
-    }
+    if (!distiller) state.postScriptChosen = false;
   } else if (filterIndex == 2) {
-    d.enable(kQualityList, false);
-    d.enable(kQualityLabel, false);
-    d.enable(kAdvancedBox, true);
-    if (!distiller) {
-      state.postScriptChosen = true;
-      d.enable(kViewResultBox, false);
-      d.enable(kEmailResultBox, false);
-    }
+    if (!distiller) state.postScriptChosen = true;
   } else {
-    d.enable(kQualityList, false);
-    d.enable(kQualityLabel, false);
-    d.enable(kAdvancedBox, true);
     state.postScriptChosen = false;
   }
 }
@@ -93,7 +79,9 @@ void applyFileTypeToMainControls(SaveDialogState& state, int filterIndex) {
 // type went back.
 bool backToPostScript(SaveDialogState& state) {
   Dialog& d = *state.dialog;
-  if (state.job.interpreterKind != kNoInterpreter || d.filterIndex() == 2) return false;
+  // (A PDF job is a PDF without one.)
+  if (state.job.interpreterKind != kNoInterpreter || state.job.pdfJob || d.filterIndex() == 2)
+    return false;
   if (!state.warningGiven) {
     state.warningGiven = true;
     if (CountInterpreters() > 1) {
@@ -105,10 +93,10 @@ bool backToPostScript(SaveDialogState& state) {
   }
   d.setFilterIndex(2);
   state.job.filterIndex = 2;
+  applyFileType(state, 2);
   ReadPage(state, state.currentPage, false);
   ShowPage(state, state.currentPage);
   ShowMainControls(state);
-  applyFileTypeToMainControls(state, 2);
   return true;
 }
 
@@ -222,6 +210,16 @@ bool passwordsAgreed(SaveDialogState& state) {
   return true;
 }
 
+// Nobody can be asked, yet the job runs with the settings the dialog would
+// have started with: the remembered ones or the default profile (as the
+// dialog's start loads them), and the quality preset they name.
+void applyStartingProfile(ConverterRun& run) {
+  ProfileListModel list;
+  ProfileBar bar(list, profileJobFor(run), run.settings, nullptr);
+  bar.fill(std::string());
+  ChoosePresetArgument(run.job, PresetScan(run.job.installDir.str()), -1, run.settings.record);
+}
+
 // No desktop and no script: the job is not lost for want of a question. It
 // takes the dialog's folder and name, never a name a file already has.
 SaveDialogResult nameWithoutDialog(ConverterRun& run, const SaveDialogSetup& setup) {
@@ -230,9 +228,6 @@ SaveDialogResult nameWithoutDialog(ConverterRun& run, const SaveDialogSetup& set
   if (folder.empty()) folder = platform::documentsFolder();
   platform::createDirectories(folder);
   std::string name = setup.savedName.empty() ? setup.initialName : setup.savedName;
-  // The dialog would have started with an empty field: the title names the
-  // document better than nothing.
-  if (name.empty()) name = autoNameFromTitle(job, job.title.str());
   // A name with a folder of its own (one proposed for this document) goes
   // there when that folder exists, as the dialog would have gone.
   std::string::size_type slash = name.find_last_of("/\\");
@@ -272,6 +267,23 @@ SaveDialogResult nameWithoutDialog(ConverterRun& run, const SaveDialogSetup& set
   return result;
 }
 
+// Where and with what name the dialog starts. When no naming rule gave a
+// name, the document's title rather than an empty field: a user who only
+// presses Save gets the document's own name, as a job saved without asking
+// does (the job's name buffer holds it too, so that the title box can switch
+// back to it). The folder the options name is made when it is missing (a
+// new user's ~/Documents), as it is for a job saved without asking, rather
+// than the dialog opening somewhere else.
+SaveDialogSetup startingPoint(JobRecord& job, SaveDialogSetup setup) {
+  if (setup.initialName.empty() && setup.savedName.empty()) {
+    setup.initialName = autoNameFromTitle(job, job.title.str());
+    job.outputPath = setup.initialName;
+  }
+  if (!setup.initialFolder.empty() && !platform::isDirectory(setup.initialFolder))
+    platform::createDirectories(setup.initialFolder);
+  return setup;
+}
+
 }  // namespace
 
 std::string saveDialogTitle() {
@@ -292,19 +304,13 @@ void SaveDialogHook::initialised(Dialog& dialog) {
   const std::string current;
   FillProfileList(state, &current);          // 7.
   fillFileName(state);                       // 8.
-  ShowMainControls(state);                   // 9.
-  state.job.filterIndex = dialog.filterIndex();
-  if (state.job.filterIndex > 1) {
-    dialog.enable(kQualityList, false);
-    dialog.enable(kQualityLabel, false);
-    dialog.enable(kAdvancedBox, false);
-  }
+  state.job.filterIndex = dialog.filterIndex();  // 9.
+  state.advancedHeld = state.job.filterIndex > 1;
+  ShowMainControls(state);  // (the view box goes disabled without a viewer: 11.)
   applyAdvancedToggle(state, true);          // 10.
-  if (state.job.pdfReaderInstalled) {        // 11.
-    if (readStoreNumber(StoreKey::kUser, "AutoLaunch") == 1) dialog.setChecked(kViewResultBox, true);
-  } else {
-    dialog.enable(kViewResultBox, false);
-  }
+  if (state.job.pdfReaderInstalled &&        // 11.
+      readStoreNumber(StoreKey::kUser, "AutoLaunch") == 1)
+    dialog.setChecked(kViewResultBox, true);
   dialog.showWindow(true);                   // 12.
   state.initialised = true;
   backToPostScript(state);
@@ -344,10 +350,10 @@ void SaveDialogHook::fileTypeChanged(Dialog&, int filterIndex) {
   SaveDialogState& state = state_;
   state.job.filterIndex = filterIndex;
   if (backToPostScript(state)) return;
+  applyFileType(state, filterIndex);
   ReadPage(state, state.currentPage, false);
   ShowPage(state, state.currentPage);
   ShowMainControls(state);
-  applyFileTypeToMainControls(state, filterIndex);
 }
 
 bool SaveDialogHook::nameAccepted(Dialog& dialog, const std::string& path) {
@@ -389,9 +395,13 @@ void SaveDialogHook::closing(Dialog&) {
   state.dialog = nullptr;
 }
 
-SaveDialogResult runSavePdfDialog(ConverterRun& run, const SaveDialogSetup& setup) {
+SaveDialogResult runSavePdfDialog(ConverterRun& run, const SaveDialogSetup& given) {
   JobRecord& job = run.job;
-  if (!platform::ui().interactive()) return nameWithoutDialog(run, setup);
+  const SaveDialogSetup setup = startingPoint(job, given);
+  if (!platform::ui().interactive()) {
+    applyStartingProfile(run);
+    return nameWithoutDialog(run, setup);
+  }
 
   platform::SaveAsRequest request;
   request.title = saveDialogTitle();
@@ -406,7 +416,12 @@ SaveDialogResult runSavePdfDialog(ConverterRun& run, const SaveDialogSetup& setu
   state.savedName = setup.savedName;
   SaveDialogHook hook(state);
   platform::SaveAsResult answer = platform::ui().runSaveAs(request, kSaveCustomTemplate, hook);
-  if (answer.status == platform::SaveAsStatus::kUnavailable) return nameWithoutDialog(run, setup);
+  if (answer.status == platform::SaveAsStatus::kUnavailable) {
+    // A dialog that went away after its start has loaded them already, and
+    // may hold what the user changed since.
+    if (!state.initialised) applyStartingProfile(run);
+    return nameWithoutDialog(run, setup);
+  }
 
   SaveDialogResult result;
   result.accepted = answer.accepted();

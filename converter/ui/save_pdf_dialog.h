@@ -31,7 +31,11 @@ struct SaveDialogResult {
 // Runs the dialog. On acceptance job.outputPath, job.filterIndex and
 // job.existingFileMode hold the choice and the settings hold what the user
 // set; a cancelled dialog deletes the job's three temporary files. When no
-// dialog can be shown the job is named without one (see SaveDialogResult).
+// dialog can be shown the job is named without one (see SaveDialogResult),
+// with the settings the dialog would have started with (the remembered
+// settings or the default profile, and their quality preset).
+// Without an initial or proposed name the dialog starts with the name made
+// from the document's title.
 SaveDialogResult runSavePdfDialog(ConverterRun& run, const SaveDialogSetup& setup);
 
 // The dialog's title: "Vellora 2.58 Professional - Save PDF Document".

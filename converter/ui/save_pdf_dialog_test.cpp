@@ -1,6 +1,7 @@
 // The Save PDF dialog as a user meets it: placement, the compact and
 // expanded forms, accepting a name with the existence and password
 // questions, closing, and naming a job when nobody can be asked.
+#include "converter/settings/profiles.h"
 #include "converter/settings/scramble_password.h"
 #include "converter/ui/save_dialog_test_fixture.h"
 #include "converter/ui/small_windows.h"
@@ -180,6 +181,29 @@ TEST_F(SaveDialogTest, WithNobodyToAskTheJobTakesTheInitialNameMadeUnique) {
   EXPECT_EQ(run->job.outputPath.str(), out(sub + "Proposal1.pdf"));
 }
 
+TEST_F(SaveDialogTest, WithoutANameFromTheRulesTheDialogStartsWithTheTitle) {
+  // The title names the file, cleaned as automatic names are; a given name
+  // is kept.
+  run->job.title = "Minutes: March";
+  script({"accept:"});
+  ASSERT_TRUE(runDialog("").accepted);
+  auto asked = ui.eventsOf("saveas");
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0][1], "Minutes_ March");
+  EXPECT_EQ(run->job.outputPath.str(), out("Minutes_ March.pdf"));
+
+  ui.clearEvents();
+  script({"cancel:"});
+  runDialog("Agenda");
+  ASSERT_EQ(ui.eventsOf("saveas").size(), 1u);
+  EXPECT_EQ(ui.eventsOf("saveas")[0][1], "Agenda");
+
+  // Nobody to ask: the same name, in the initial folder.
+  ui.setInteractive(false);
+  ASSERT_TRUE(runDialog("").accepted);
+  EXPECT_EQ(run->job.outputPath.str(), out("Minutes_ March.pdf"));
+}
+
 TEST_F(SaveDialogTest, WithoutAnInterpreterThePdfTypeGoesBackToPostScriptAfterOneWarning) {
   run->job.interpreterKind = kNoInterpreter;
   script({"filetype: 1", "message: no", "filetype: 1", "accept: " + out("notes")});
@@ -198,6 +222,43 @@ TEST_F(SaveDialogTest, WithoutAnInterpreterThePdfTypeGoesBackToPostScriptAfterOn
   script({"filetype: 1", "cancel:"});
   runDialog();
   EXPECT_EQ(messages(), std::vector<std::string>{stringTableText(kStrNoInterpreterDefined)});
+}
+
+TEST_F(SaveDialogTest, ControlsDisabledForAReasonStayDisabledWhenTheSettingsAreShownAgain) {
+  // No viewer on this machine. The preset scan and a profile choice show the
+  // settings again, and so does every change of the file type.
+  LoadedSettings settings;
+  LoadSettings(run->keys, product, &settings);
+  ASSERT_EQ(SaveProfile(run->keys, "Home", settings.record), 1);
+  script({"check: 1028", "wait:", "filetype: 2", "choose: 1026 Home", "filetype: 1", "cancel:"});
+  runDialog();
+  auto enabled = [&](const std::string& moment, int id) {
+    return last(moment).control(kSaveCustomDialog, id).enabled();
+  };
+  EXPECT_FALSE(enabled("wait:", kViewResultBox));
+  EXPECT_TRUE(enabled("wait:", kEmailResultBox));
+  for (int id : {kViewResultBox, kEmailResultBox, kQualityList, kQualityLabel})
+    EXPECT_FALSE(enabled("choose: 1026 Home", id)) << id;
+  EXPECT_FALSE(enabled("filetype: 1", kViewResultBox));
+  EXPECT_TRUE(enabled("filetype: 1", kEmailResultBox));
+  EXPECT_TRUE(enabled("filetype: 1", kQualityList));
+
+  // Back to PDF, a box the administrator locked stays locked.
+  run->job.pdfReaderInstalled = 1;
+  setNumber(platform::HKCU, kUserKey, "lk_AutoEmail", 1);
+  ui.clearEvents();
+  script({"filetype: 2", "filetype: 1", "cancel:"});
+  runDialog();
+  EXPECT_TRUE(enabled("filetype: 1", kViewResultBox));
+  EXPECT_FALSE(enabled("filetype: 1", kEmailResultBox));
+
+  // Started as PostScript, the advanced box waits for a change of type.
+  run->options.defaultExtIndex = 2;
+  ui.clearEvents();
+  script({"wait:", "filetype: 1", "cancel:"});
+  runDialog();
+  EXPECT_FALSE(enabled("wait:", kAdvancedBox));
+  EXPECT_TRUE(enabled("filetype: 1", kAdvancedBox));
 }
 
 TEST_F(SaveDialogTest, ThePasswordDialogStaysOpenOnAnEmptyPassword) {

@@ -106,6 +106,8 @@ const std::map<int, std::string>& table() {
       {111, "An error occurred while running Vellora."},
       {112, "The details were written to the run log:"},
       {113, "No run log could be written."},
+      {114, "Sorry, the PDF file is damaged and cannot be converted."},
+      {115, "Sorry, this document is not a PDF file, although it claims to be one."},
   };
   return entries;
 }

@@ -67,6 +67,9 @@ enum StringId {
   kStrConverterFailed = 111,
   kStrRunLogAt = 112,
   kStrNoRunLog = 113,
+  // A PDF job whose document cannot be read.
+  kStrPdfDamaged = 114,
+  kStrNotAPdf = 115,
 };
 
 // The maker's support address, shown in the texts that ask for a report.

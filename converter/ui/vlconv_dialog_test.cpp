@@ -152,6 +152,15 @@ TEST_F(DialogJobs, APolicyShowsAsLockedControlsAndItsValuesReachThePdf) {
   EXPECT_NE(catalog(pdf, "").find("/FitH"), std::string::npos);
 }
 
+TEST_F(DialogJobs, PostScriptChosenAndThenPdfAgainMakesAPdf) {
+  const std::string pdf = outDir + kSep + "changed.pdf";
+  answers("filetype: 2\nfiletype: 1\naccept: " + pdf + "\n");
+  ASSERT_EQ(print(spool(postScriptJob("Minds changed", 2)), "Vellora", 2).exitCode, 0) << log();
+  EXPECT_EQ(testsupport::readFile(pdf).compare(0, 5, "%PDF-"), 0);
+  EXPECT_EQ(pdfinfo(pdf, "Pages"), "2");
+  EXPECT_FALSE(platform::fileExists(outDir + kSep + "changed.ps"));
+}
+
 TEST_F(DialogJobs, WithoutDesktopOrScriptAPrintedJobIsSavedNotDropped) {
   machine.unsetEnv("VELLORA_UI_SCRIPT");
   setUserString("SOFTWARE\\Norvale\\Vellora", "LastDirectory", outDir);
@@ -170,6 +179,33 @@ TEST_F(DialogJobs, WithoutDesktopOrScriptAPrintedJobIsSavedNotDropped) {
   EXPECT_NE(log.find(pdf), std::string::npos);
   EXPECT_FALSE(platform::fileExists(job));
   EXPECT_TRUE(filesLeftInWorkFolder().empty());
+}
+
+TEST_F(DialogJobs, AFolderWithVariablesIsWhereTheDialogOpensAndWhereJobsAreSavedUnasked) {
+  // The printer's options as a system-wide installation ships them: the
+  // dialog is shown, in the user's documents folder (made for a user who
+  // has none yet), named after the title.
+  options("Vellora", "DefaultPath=%HOME%" + kSep + "Documents" + kSep + "\nAutoNameTitle=true\n");
+  const std::string documents = machine.home() + kSep + "Documents";
+  // (A Windows test machine's user starts with the folder.)
+  platform::removeTree(documents);
+  ASSERT_FALSE(platform::fileExists(documents));
+  answers("accept:\n");
+  auto result = print(spool(postScriptJob("Budget", 2)), "Vellora", 2);
+  ASSERT_EQ(result.exitCode, 0) << result.output << log();
+  auto asked = shown("saveas");
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0][0], documents + kSep);
+  EXPECT_EQ(asked[0][1], "Budget");
+  EXPECT_EQ(pdfinfo(documents + kSep + "Budget.pdf", "Pages"), "2");
+
+  // Nobody to ask: the same folder, never one named after the variable.
+  machine.unsetEnv("VELLORA_UI_SCRIPT");
+  result = print(spool(postScriptJob("Budget", 1)));
+  ASSERT_EQ(result.exitCode, 0) << result.output;
+  EXPECT_EQ(pdfinfo(documents + kSep + "Budget1.pdf", "Pages"), "1") << log();
+  EXPECT_FALSE(platform::fileExists("%HOME%"));
+  EXPECT_FALSE(platform::fileExists(machine.home() + kSep + "%HOME%"));
 }
 
 }  // namespace

@@ -158,7 +158,10 @@ int runDropProgram(const std::string& commandLine, int ddeRetryPauseMilliseconds
     return 0;
   }
   job.typeTail = typeTail(commandLine);
-  if (equalsIgnoreCase(job.typeTail, ".ps"))
+  // The converter takes a PDF as it is, as it takes PostScript: printing it
+  // through an application would turn it into PostScript first and lose
+  // its links and bookmarks.
+  if (equalsIgnoreCase(job.typeTail, ".ps") || endsWithIgnoreCase(job.document, ".pdf"))
     ConvertPostScriptFile(job);
   else
     DispatchPrint(job);

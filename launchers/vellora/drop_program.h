@@ -1,5 +1,5 @@
 // The drag-and-drop program: it gets one document turned into a PDF. A
-// PostScript file goes straight to the converter; an Excel workbook or Word
+// PostScript or PDF file goes straight to the converter; an Excel workbook or Word
 // document whose application answers DDE is printed by that application; any
 // other file through the print verb of the application that owns its type,
 // aimed at the printer "Vellora". It never waits for the conversion.
@@ -40,6 +40,7 @@ std::string documentPath(const std::string& commandLine);
 // returns the exit code, always 0.
 int runDropProgram(const std::string& commandLine, int ddeRetryPauseMilliseconds = 500);
 
+// Starts the converter on the document in mode 9993 (PostScript or PDF).
 void ConvertPostScriptFile(DropJob& job);
 void DispatchPrint(DropJob& job);
 

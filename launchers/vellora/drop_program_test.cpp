@@ -138,14 +138,19 @@ TEST_F(DropProgram, MissingFilesSeveralFilesAndLongPathsAreToldNotDropped) {
   EXPECT_TRUE(testsupport::readRecord(machine.path("started")).empty());
 }
 
-TEST_F(DropProgram, PostScriptFilesGoToTheConverterInMode9993) {
+TEST_F(DropProgram, PostScriptAndPdfFilesGoToTheConverterInMode9993) {
   const std::string job = document("my jobs" + kSep + "JOB.PS", "%!PS\n");
+  const std::string pdf = document("my jobs" + kSep + "Links.Pdf", "%PDF-1.4\n");
   runDropProgram(job);
   runDropProgram("\"" + job + "\"");
-  auto runs = startedBy(std::string("vlconv") + platform::kExeSuffix, 2);
-  ASSERT_EQ(runs.size(), 2u);
-  for (const auto& run : runs)
-    EXPECT_EQ(run, (std::vector<std::string>{product + kSep + "vlconv" + platform::kExeSuffix, "9993", job}));
+  runDropProgram("\"" + pdf + "\"");
+  auto runs = startedBy(std::string("vlconv") + platform::kExeSuffix, 3);
+  ASSERT_EQ(runs.size(), 3u);
+  std::sort(runs.begin(), runs.end());
+  const std::string converter = product + kSep + "vlconv" + platform::kExeSuffix;
+  EXPECT_EQ(runs[0], (std::vector<std::string>{converter, "9993", job}));
+  EXPECT_EQ(runs[1], (std::vector<std::string>{converter, "9993", job}));
+  EXPECT_EQ(runs[2], (std::vector<std::string>{converter, "9993", pdf}));
   EXPECT_TRUE(told().empty());
 
   // A converter that cannot be started is reported.

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "converter/job/vlconv_test_support.h"
+#include "testsupport/pdf_documents.h"
 
 namespace vellora {
 namespace e2e {
@@ -29,6 +30,21 @@ TEST_F(DroppedFiles, APostScriptFileIsConvertedAndStaysInPlace) {
   ASSERT_TRUE(platform::fileExists(pdf)) << result.output;
   EXPECT_EQ(pdfinfo(pdf, "Pages"), "3");
   EXPECT_EQ(testsupport::readFile(job), postScriptJob("Dropped Report", 3));
+  EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(DroppedFiles, APdfFileIsConvertedAsItIsAndStaysInPlace) {
+  // Without a title of its own the document is named after its file.
+  const std::string pdf = machine.path("budget plan.pdf");
+  ASSERT_EQ(testsupport::makeLinkedPdf(pdf, ""), "");
+  const std::string original = testsupport::readFile(pdf);
+  testsupport::RunResult result = testsupport::run({dropProgram, pdf});
+  EXPECT_EQ(result.exitCode, 0) << result.output;
+  const std::string made = outDir + kSep + "budget plan.pdf";
+  ASSERT_TRUE(platform::fileExists(made)) << result.output;
+  EXPECT_EQ(testsupport::pdfLinkUris(made), std::vector<std::string>{testsupport::kLinkedPdfUri});
+  EXPECT_EQ(testsupport::pdfBookmarks(made), (std::vector<std::string>{"Chapter One@1", "Chapter Two@2"}));
+  EXPECT_EQ(testsupport::readFile(pdf), original);
   EXPECT_TRUE(messages().empty());
 }
 

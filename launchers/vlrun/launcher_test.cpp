@@ -31,8 +31,8 @@ class Launcher : public VlconvTest {
  protected:
   void SetUp() override {
     VlconvTest::SetUp();
-    ASSERT_TRUE(platform::copyFile(VLCONV_PATH, product + kSep + "vlconv", false));
-    ASSERT_TRUE(platform::copyFile(VLRUN_PATH, product + kSep + "vlrun", false));
+    ASSERT_TRUE(platform::copyFile(VLCONV_PATH, product + kSep + "vlconv" + platform::kExeSuffix, false));
+    ASSERT_TRUE(platform::copyFile(VLRUN_PATH, product + kSep + "vlrun" + platform::kExeSuffix, false));
     options("Vellora", "DefaultPath=" + outDir + kSep + "\nSuppressDialog=true\nAutoNameTitle=true\n");
   }
 };
@@ -47,7 +47,7 @@ TEST_F(Launcher, ConvertsAUsersFileAndHasEndedBeforeTheConversionFinishes) {
 
   platform::ChildProcess vlrun;
   platform::StartOptions options;
-  ASSERT_TRUE(vlrun.start(platform::quoteArgument(product + kSep + "vlrun") + " 9993 " +
+  ASSERT_TRUE(vlrun.start(platform::quoteArgument(product + kSep + "vlrun" + platform::kExeSuffix) + " 9993 " +
                               platform::quoteArgument(mine),
                           options));
   ASSERT_EQ(vlrun.wait(10000), platform::kWaitDone);
@@ -64,7 +64,7 @@ TEST_F(Launcher, ConvertsAUsersFileAndHasEndedBeforeTheConversionFinishes) {
 TEST_F(Launcher, ATooLongCommandLineStartsNothing) {
   const std::string mine = spool(postScriptJob("Long", 1), "long.ps");
   testsupport::RunResult result =
-      testsupport::run({product + kSep + "vlrun", "9993", mine, std::string(800, 'x')});
+      testsupport::run({product + kSep + "vlrun" + platform::kExeSuffix, "9993", mine, std::string(800, 'x')});
   EXPECT_EQ(result.exitCode, 1);
   platform::sleepMilliseconds(300);
   std::vector<std::string> made;

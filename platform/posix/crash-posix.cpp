@@ -107,7 +107,9 @@ void removeCrashHandler() {
 }
 
 bool writeFileFromCrashHandler(const char* path, const char* data, std::size_t size) {
-  int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  // The log may land in a folder others can write (the temporary folder):
+  // a new file of our own, readable by us only, never a link someone put there.
+  int fd = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) return false;
   bool ok = true;
   while (size > 0) {

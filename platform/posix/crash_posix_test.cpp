@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/crash.h"
+#include "platform/posix/file_modes.h"
 #include "testsupport/fresh_machine.h"
 
 namespace {
@@ -110,11 +111,23 @@ TEST_F(Crash, AFaultInsideTheHandlerEndsTheProcess) {
 TEST_F(Crash, SignalSafeFileHelpers) {
   EXPECT_TRUE(platform::writeFileFromCrashHandler(gReportPath, "abc", 3));
   EXPECT_EQ(report(), "abc");
-  EXPECT_TRUE(platform::writeFileFromCrashHandler(gReportPath, "x", 1));
-  EXPECT_EQ(report(), "x");
+  EXPECT_EQ(platform::posix::permissionBits(gReportPath), 0600) << "the log is the user's alone";
+  // A file of its own: what is at the path already is left as it is.
+  EXPECT_FALSE(platform::writeFileFromCrashHandler(gReportPath, "x", 1));
+  EXPECT_EQ(report(), "abc");
   platform::deleteFileFromCrashHandler(gReportPath);
   EXPECT_EQ(report(), "");
+  EXPECT_TRUE(platform::writeFileFromCrashHandler(gReportPath, "x", 1));
+  EXPECT_EQ(report(), "x");
   EXPECT_FALSE(platform::writeFileFromCrashHandler(machine.path("no/dir/f").c_str(), "x", 1));
+
+  // A link someone left in a shared folder is never written through.
+  const std::string victim = machine.path("victim");
+  testsupport::writeFile(victim, "someone's file");
+  const std::string link = machine.path("planted.log");
+  ASSERT_EQ(symlink(victim.c_str(), link.c_str()), 0);
+  EXPECT_FALSE(platform::writeFileFromCrashHandler(link.c_str(), "crash", 5));
+  EXPECT_EQ(testsupport::readFile(victim), "someone's file");
 }
 
 }  // namespace

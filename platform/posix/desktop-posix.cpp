@@ -1,7 +1,7 @@
 // The GTK backend, loaded at run time: a program must keep running on a
 // print server where GTK is not installed, so nothing links GTK but the
-// module. It is looked for next to the program (VELLORA_DESKTOP_MODULE names
-// another file).
+// module. It is looked for next to the program (in a build whose tests run,
+// VELLORA_DESKTOP_MODULE may name another file).
 #include <dlfcn.h>
 #include <limits.h>
 #include <unistd.h>
@@ -27,8 +27,10 @@ std::string programFolder() {
 }
 
 std::string modulePath() {
+#ifdef VELLORA_TEST_HOOKS
   std::string path;
   if (getEnvironment("VELLORA_DESKTOP_MODULE", &path) && !path.empty()) return path;
+#endif
   return programFolder() + "/" + kModuleName;
 }
 

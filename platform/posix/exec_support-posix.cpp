@@ -1,6 +1,8 @@
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -58,6 +60,33 @@ void resetSignalsInChild() {
   sigset_t none;
   sigemptyset(&none);
   sigprocmask(SIG_SETMASK, &none, nullptr);
+}
+
+namespace {
+
+void closeRange(unsigned first, unsigned last) {
+  if (first > last) return;
+#if defined(SYS_close_range)
+  if (::syscall(SYS_close_range, first, last, 0) == 0) return;
+#endif
+  // Without close_range, every number the process may have open.
+  struct rlimit limit;
+  unsigned most = 65536;
+  if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < most)
+    most = static_cast<unsigned>(limit.rlim_cur);
+  for (unsigned fd = first; fd <= last && fd < most; ++fd) ::close(static_cast<int>(fd));
+}
+
+}  // namespace
+
+void closeDescriptorsAboveStandard(int keep) {
+  const unsigned highest = ~0U;
+  if (keep < 3) {
+    closeRange(3, highest);
+    return;
+  }
+  closeRange(3, static_cast<unsigned>(keep) - 1);
+  closeRange(static_cast<unsigned>(keep) + 1, highest);
 }
 
 void reportExecFailure(int statusFd, int code) {

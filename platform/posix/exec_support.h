@@ -29,6 +29,11 @@ class ExecArguments {
 // so the program starts as if from a fresh shell.
 void resetSignalsInChild();
 
+// In the child after fork: closes every descriptor from 3 on except keep
+// (-1: none), so that the program holds nothing of its parent's but what
+// it is handed on 0, 1 and 2. keep is meant for a close-on-exec status pipe.
+void closeDescriptorsAboveStandard(int keep);
+
 // In the child after fork: reports errno through the status pipe and ends.
 [[noreturn]] void reportExecFailure(int statusFd, int code);
 

@@ -153,6 +153,8 @@ int createTempFile(const std::string& dir, const std::string& prefix, std::strin
 
 std::string shortPath(const std::string& path) { return path; }
 
+std::string longPath(const std::string& path) { return path; }
+
 std::string canonicalPath(const std::string& path) {
   std::string::size_type slash = path.find_last_of('/');
   std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));

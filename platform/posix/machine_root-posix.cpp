@@ -34,7 +34,7 @@ std::string withoutTrailingSlashes(std::string path) {
 }  // namespace
 
 #ifndef VELLORA_SYSTEM_ROOT
-#define VELLORA_SYSTEM_ROOT "/opt/vellora"
+#define VELLORA_SYSTEM_ROOT "/var/lib/vellora"
 #endif
 
 std::string systemMachineRoot() { return VELLORA_SYSTEM_ROOT; }

@@ -3,16 +3,20 @@
 // Everything machine-wide lives under one root folder, the machine root:
 //  - the environment variable VELLORA_ROOT when it is set (tests, and
 //    installs of a user's own);
-//  - else the system folder (/opt/vellora, fixed at build time) for root,
-//    and for everyone once the product is installed there (its machine store
-//    exists), so that every user's programs and the print monitor find the
-//    system-wide installation without any variable;
+//  - else the system folder (/var/lib/vellora, fixed at build time) for
+//    root, and for everyone once the product is installed there (its machine
+//    store exists), so that every user's programs and the print monitor find
+//    the system-wide installation without any variable;
 //  - else "$HOME/.vellora".
 //
 //   <root>/registry/machine.db        HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT, HKEY_USERS
 //   <root>/Windows                    the Windows folder
 //   <root>/Windows/System32           the system folder
 //   <root>/Windows/System32/spool/drivers   the printer-driver folder
+//
+// The programs themselves are wherever "AppPath" in the machine store says
+// (a package keeps them under /usr/lib/vellora), and the printers' options
+// files where "OptionsPath" says, else beside the programs.
 //
 // The per-user state follows the desktop's conventions instead:
 //

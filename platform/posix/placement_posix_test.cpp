@@ -68,6 +68,24 @@ TEST_F(Placement, ANewNameIsClaimedOnceAndATakenOneIsLeftAlone) {
   EXPECT_EQ(entries(), (std::vector<std::string>{"Link.pdf", "Report.pdf", "Report1.pdf"}));
 }
 
+TEST_F(Placement, ACopyThatFoundNoPlaceStaysReadableByItsOwnerOnly) {
+  // The copy is opened up to the new file's mode just before the move; a
+  // move that fails must close it again, since the copy stays for the
+  // next try and may be a document the owner alone may read.
+  const mode_t mask = ::umask(022);
+  const std::string taken = dir + "/Taken.pdf";
+  writeFile(taken, "old document");
+  platform::FilePlacement placement;
+  ASSERT_TRUE(placement.prepare(source, platform::FilePlacement::copyNameFor(taken)));
+  EXPECT_FALSE(placement.placeNew(taken));
+  EXPECT_EQ(modeOf(placement.copyPath()), 0600u) << "after a lost name claim";
+  EXPECT_FALSE(placement.placeReplacing(dir + "/missing folder/Report.pdf"));
+  EXPECT_EQ(modeOf(placement.copyPath()), 0600u) << "after a failed replacement";
+  ASSERT_TRUE(placement.placeNew(dir + "/Free.pdf"));
+  EXPECT_EQ(modeOf(dir + "/Free.pdf"), 0644u);
+  ::umask(mask);
+}
+
 TEST_F(Placement, OnlyOneOfManyAtOnceGetsAName) {
   std::atomic<int> placed{0};
   std::vector<std::thread> threads;

@@ -145,6 +145,19 @@ bool ChildProcess::start(const std::string& commandLine, const StartOptions& opt
     setLastError(errno);
     return false;
   }
+  // A child that inherits nothing gets the null device as its standard
+  // streams, in place of ours.
+  const bool detached = !options.inheritHandles && !options.captureOutput;
+  if (detached) {
+    input = aboveStandard(::open("/dev/null", O_RDWR | O_CLOEXEC));
+    if (input < 0) {
+      int code = errno;
+      closeFd(&status[0]);
+      closeFd(&status[1]);
+      setLastError(code);
+      return false;
+    }
+  }
   if (options.captureOutput) {
     input = aboveStandard(::open("/dev/null", O_RDONLY | O_CLOEXEC));
     if (input < 0 || !makePipe(output)) {
@@ -199,6 +212,13 @@ bool ChildProcess::start(const std::string& commandLine, const StartOptions& opt
       posix::reportExecFailure(status[1], errno);
     if (options.captureOutput) {
       if (dup2(input, 0) < 0 || dup2(output[1], 1) < 0 || dup2(output[1], 2) < 0)
+        posix::reportExecFailure(status[1], errno);
+    }
+    if (detached) {
+      // Nothing of ours, not even our session: the program lives on its
+      // own, as one the user started.
+      if (!ownGroup) setsid();
+      if (dup2(input, 0) < 0 || dup2(input, 1) < 0 || dup2(input, 2) < 0)
         posix::reportExecFailure(status[1], errno);
     }
     posix::resetSignalsInChild();

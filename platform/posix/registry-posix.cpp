@@ -1,6 +1,7 @@
 // The POSIX registry: two SQLite databases standing in for the Windows
 // registry hives. The machine store holds HKLM, HKCR and HKU, the user store
-// HKCU (paths in machine_root.h).
+// HKCU (paths in machine_root.h), except HKCU\Software\Policies, which is the
+// administrator's and lives in the machine store (user_policies.h).
 //
 // Several converter jobs run at once and write the same store, so every write
 // is its own IMMEDIATE transaction on a WAL journal with a busy timeout and
@@ -21,6 +22,7 @@
 
 #include "platform/posix/machine_root.h"
 #include "platform/posix/registry_store.h"
+#include "platform/posix/user_policies.h"
 #include "platform/registry.h"
 #include "platform/registry_backend.h"
 #include "platform/system.h"
@@ -64,6 +66,25 @@ bool splitPath(const std::string& path, std::vector<std::string>* parts) {
   if (!current.empty()) parts->push_back(current);
   for (const std::string& part : *parts)
     if (part.size() > kMaxKeyNameLength) return false;
+  return true;
+}
+
+// Where a key lives: the root of its store and the path from there, and
+// whether only an administrator may change it (a user's policies).
+struct Place {
+  RegRoot root = HKLM;
+  std::vector<std::string> parts;
+  bool administratorsOnly = false;
+};
+
+bool placeOf(RegRoot root, const std::string& path, Place* place) {
+  if (root < HKLM || root > HKU || !splitPath(path, &place->parts)) return false;
+  place->root = root;
+  if (root == HKCU && isUserPolicyPath(place->parts)) {
+    place->root = HKU;
+    place->parts.insert(place->parts.begin(), userSid(geteuid()));
+  }
+  place->administratorsOnly = place->root == HKU && isUsersPolicyPath(place->parts);
   return true;
 }
 
@@ -431,7 +452,6 @@ class PosixRegistry : public Registry {
 
  private:
   Store& storeFor(RegRoot root) { return root == HKCU ? user_ : machine_; }
-  static bool validRoot(RegRoot root) { return root >= HKLM && root <= HKU; }
 
   // Walks a path from the root: the key's id, and whether the key or any
   // ancestor is protected.
@@ -439,6 +459,8 @@ class PosixRegistry : public Registry {
                sqlite3_int64* id, bool* anyProtected);
   long keyState(Store& store, sqlite3_int64 id, bool* exists, bool* isProtected);
   bool subtreeHasProtected(Store& store, sqlite3_int64 id, long* status);
+  // Whether a key below HKEY_USERS holds a user's policies.
+  bool holdsUsersPolicies(Store& store, const std::vector<std::string>& parts, long* status);
   long lookup(RegHandle key, HandleEntry* entry);
   RegHandle addHandle(RegRoot root, sqlite3_int64 id, RegAccess access);
 
@@ -499,6 +521,21 @@ bool PosixRegistry::subtreeHasProtected(Store& store, sqlite3_int64 id, long* st
   return rc == SQLITE_ROW;
 }
 
+bool PosixRegistry::holdsUsersPolicies(Store& store, const std::vector<std::string>& parts,
+                                       long* status) {
+  *status = kRegOk;
+  if (parts.empty() || parts.size() >= 3) return false;  // the policies' own keys are marked
+  static const char* const kPoliciesKey[] = {"Software", "Policies"};
+  std::vector<std::string> policies = parts;
+  for (std::size_t i = parts.size(); i < 3; ++i) policies.push_back(kPoliciesKey[i - 1]);
+  if (!isUsersPolicyPath(policies)) return false;
+  sqlite3_int64 id = 0;
+  long st = resolve(store, HKU, policies, &id, nullptr);
+  if (st == kRegNotFound) return false;
+  *status = st;
+  return st == kRegOk;
+}
+
 long PosixRegistry::lookup(RegHandle key, HandleEntry* entry) {
   auto found = handles_.find(key);
   if (found == handles_.end()) return kRegInvalidHandle;
@@ -516,8 +553,10 @@ long PosixRegistry::Open(RegRoot root, const std::string& path, RegAccess access
                          RegHandle* key) {
   if (!key) return kRegInvalidParameter;
   *key = 0;
-  std::vector<std::string> parts;
-  if (!validRoot(root) || !splitPath(path, &parts)) return kRegInvalidParameter;
+  Place place;
+  if (!placeOf(root, path, &place)) return kRegInvalidParameter;
+  root = place.root;
+  const std::vector<std::string>& parts = place.parts;
   std::lock_guard<std::mutex> lock(mutex_);
   Store& store = storeFor(root);
   sqlite3* db = nullptr;
@@ -544,7 +583,7 @@ long PosixRegistry::Open(RegRoot root, const std::string& path, RegAccess access
     // The store exists by now, so this creates nothing.
     status = store.forWrite(&db);
     if (status != kRegOk) return status;
-    if (isProt && !isAdministrator()) return kRegAccessDenied;
+    if ((isProt || place.administratorsOnly) && !isAdministrator()) return kRegAccessDenied;
   }
   *key = addHandle(root, id, access);
   return kRegOk;
@@ -553,8 +592,10 @@ long PosixRegistry::Open(RegRoot root, const std::string& path, RegAccess access
 long PosixRegistry::Create(RegRoot root, const std::string& path, RegHandle* key) {
   if (!key) return kRegInvalidParameter;
   *key = 0;
-  std::vector<std::string> parts;
-  if (!validRoot(root) || !splitPath(path, &parts)) return kRegInvalidParameter;
+  Place place;
+  if (!placeOf(root, path, &place)) return kRegInvalidParameter;
+  root = place.root;
+  const std::vector<std::string>& parts = place.parts;
   std::lock_guard<std::mutex> lock(mutex_);
   Store& store = storeFor(root);
   sqlite3_int64 id = 0;
@@ -563,7 +604,7 @@ long PosixRegistry::Create(RegRoot root, const std::string& path, RegHandle* key
     sqlite3_int64 current = rootId(root);
     long st = keyState(store, current, &exists, &isProt);
     if (st != kRegOk) return st;
-    bool protectedSeen = isProt;
+    bool protectedSeen = isProt || place.administratorsOnly;
     bool admin = isAdministrator();
     for (const std::string& part : parts) {
       if (protectedSeen && !admin) return kRegAccessDenied;
@@ -601,8 +642,10 @@ long PosixRegistry::Close(RegHandle key) {
 }
 
 long PosixRegistry::DeleteTree(RegRoot root, const std::string& path) {
-  std::vector<std::string> parts;
-  if (!validRoot(root) || !splitPath(path, &parts)) return kRegInvalidParameter;
+  Place place;
+  if (!placeOf(root, path, &place)) return kRegInvalidParameter;
+  root = place.root;
+  const std::vector<std::string>& parts = place.parts;
   if (parts.empty()) return kRegAccessDenied;
   std::lock_guard<std::mutex> lock(mutex_);
   Store& store = storeFor(root);
@@ -618,7 +661,9 @@ long PosixRegistry::DeleteTree(RegRoot root, const std::string& path) {
     long st = resolve(store, root, parts, &target, &isProt);
     if (st != kRegOk) return st;
     if (!isAdministrator()) {
-      if (isProt) return kRegAccessDenied;
+      if (isProt || place.administratorsOnly) return kRegAccessDenied;
+      if (root == HKU && holdsUsersPolicies(store, parts, &st)) return kRegAccessDenied;
+      if (st != kRegOk) return st;
       bool below = subtreeHasProtected(store, target, &st);
       if (st != kRegOk) return st;
       if (below) return kRegAccessDenied;
@@ -782,8 +827,10 @@ long PosixRegistry::EnumValue(RegHandle key, std::uint32_t index, std::string* n
 }
 
 long PosixRegistry::setProtected(RegRoot root, const std::string& path, bool isProtected) {
-  std::vector<std::string> parts;
-  if (!validRoot(root) || !splitPath(path, &parts)) return kRegInvalidParameter;
+  Place place;
+  if (!placeOf(root, path, &place)) return kRegInvalidParameter;
+  root = place.root;
+  const std::vector<std::string>& parts = place.parts;
   // Changing who may write a key is an administrator's act, as editing an ACL is.
   if (!isAdministrator()) return kRegAccessDenied;
   std::lock_guard<std::mutex> lock(mutex_);
@@ -804,15 +851,17 @@ long PosixRegistry::setProtected(RegRoot root, const std::string& path, bool isP
 }
 
 bool PosixRegistry::isProtected(RegRoot root, const std::string& path) {
-  std::vector<std::string> parts;
-  if (!validRoot(root) || !splitPath(path, &parts)) return false;
+  Place place;
+  if (!placeOf(root, path, &place)) return false;
+  root = place.root;
+  const std::vector<std::string>& parts = place.parts;
   std::lock_guard<std::mutex> lock(mutex_);
   Store& store = storeFor(root);
   sqlite3* db = nullptr;
   if (store.forRead(&db) != kRegOk) return false;
   sqlite3_int64 id = 0;
   bool isProt = false;
-  return resolve(store, root, parts, &id, &isProt) == kRegOk && isProt;
+  return resolve(store, root, parts, &id, &isProt) == kRegOk && (isProt || place.administratorsOnly);
 }
 
 namespace {
@@ -843,6 +892,7 @@ std::unique_ptr<Registry> createPlatformRegistry() {
   return std::unique_ptr<Registry>(new posix::PosixRegistry);
 }
 
+#ifdef VELLORA_TEST_HOOKS
 bool useRegistryRootsForTesting(const std::string&) {
   resetPlatformRegistry();
   return true;
@@ -852,5 +902,6 @@ void discardRegistryRootsForTesting(const std::string&) {
   // The stores live in the test's machine root and home folder, which go
   // with them.
 }
+#endif
 
 }  // namespace platform

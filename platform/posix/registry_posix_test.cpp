@@ -10,8 +10,10 @@
 #include "platform/files.h"
 #include "platform/posix/machine_root.h"
 #include "platform/posix/registry_store.h"
+#include "platform/posix/user_policies.h"
 #include "platform/process.h"
 #include "platform/registry.h"
+#include "platform/system.h"
 #include "testsupport/fresh_machine.h"
 
 namespace platform {
@@ -101,8 +103,8 @@ TEST_F(RegistryStoreTest, StoresLiveWhereTheMachineRootSays) {
 
 TEST(MachineRoot, TheOverrideThenTheSystemFolderForRootOrAnInstalledSystemThenHome) {
   EXPECT_EQ("/srv/vellora", posix::chooseMachineRoot("/srv/vellora/", true, true, "/home/ann"));
-  EXPECT_EQ("/opt/vellora", posix::chooseMachineRoot("", true, false, "/home/ann"));
-  EXPECT_EQ("/opt/vellora", posix::chooseMachineRoot("", false, true, "/home/ann"));
+  EXPECT_EQ(posix::systemMachineRoot(), posix::chooseMachineRoot("", true, false, "/home/ann"));
+  EXPECT_EQ(posix::systemMachineRoot(), posix::chooseMachineRoot("", false, true, "/home/ann"));
   EXPECT_EQ("/home/ann/.vellora", posix::chooseMachineRoot("", false, false, "/home/ann/"));
 }
 
@@ -191,6 +193,72 @@ TEST_F(RegistryStoreTest, ProtectedKeysAreReadOnlyForUsers) {
   ASSERT_EQ(kRegOk, posix::setKeyProtected(HKLM, policy, false));
   machine.setEnv("VELLORA_USER_RIGHTS", "user");
   EXPECT_EQ(kRegOk, key.open(HKLM, policy + "\\Inner", kRegWrite));
+}
+
+TEST_F(RegistryStoreTest, AUsersPoliciesAreTheAdministratorsNotInTheUsersOwnStore) {
+  const std::string policy = "Software\\Policies\\Norvale\\Vellora";
+  const std::string mine = posix::userSid(geteuid()) + "\\" + policy;
+  {
+    RegKey key;
+    ASSERT_EQ(kRegOk, key.create(HKCU, policy));
+    ASSERT_EQ(kRegOk, key.setDword("lk_PDFLevel", 1));
+  }
+  EXPECT_FALSE(fileExists(posix::userStorePath())) << "kept in the machine store";
+  EXPECT_TRUE(posix::isKeyProtected(HKCU, policy));
+  EXPECT_FALSE(posix::isKeyProtected(HKCU, "Software\\Norvale"));
+  RegKey key;
+  std::uint32_t lock = 0;
+  ASSERT_EQ(kRegOk, key.open(HKU, mine, kRegRead));
+  ASSERT_EQ(kRegOk, key.queryDword("LK_PDFLEVEL", &lock));
+  EXPECT_EQ(1u, lock);
+  // The user's own store is the user's to keep or lose.
+  ASSERT_EQ(kRegOk, key.create(HKCU, "Software\\Norvale\\Vellora"));
+  ASSERT_EQ(kRegOk, key.setDword("lk_PDFLevel", 0));
+  key.close();
+  resetPlatformRegistry();
+  for (const char* suffix : {"", "-wal", "-shm"}) unlink((posix::userStorePath() + suffix).c_str());
+
+  machine.setEnv("VELLORA_USER_RIGHTS", "user");
+  resetPlatformRegistry();
+  lock = 0;
+  ASSERT_EQ(kRegOk, key.open(HKCU, "software\\POLICIES\\Norvale\\Vellora", kRegRead));
+  ASSERT_EQ(kRegOk, key.queryDword("lk_PDFLevel", &lock));
+  EXPECT_EQ(1u, lock);
+  EXPECT_EQ(kRegAccessDenied, key.open(HKCU, policy, kRegWrite));
+  EXPECT_EQ(kRegAccessDenied, key.create(HKCU, policy + "\\New"));
+  EXPECT_EQ(kRegAccessDenied, key.create(HKCU, "Software\\Policies\\Other"));
+  EXPECT_EQ(kRegAccessDenied, registry().DeleteTree(HKCU, "Software\\Policies"));
+  EXPECT_EQ(kRegAccessDenied, key.open(HKU, mine, kRegWrite));
+  EXPECT_EQ(kRegAccessDenied, key.create(HKU, posix::userSid(12345) + "\\Software\\Policies\\X"));
+  EXPECT_EQ(kRegAccessDenied, registry().DeleteTree(HKU, mine));
+  EXPECT_EQ(kRegAccessDenied, registry().DeleteTree(HKU, posix::userSid(geteuid()) + "\\software"));
+  EXPECT_EQ(kRegAccessDenied, registry().DeleteTree(HKU, posix::userSid(geteuid())));
+  EXPECT_EQ(kRegOk, key.create(HKCU, "Software\\Norvale\\Vellora")) << "one's own keys stay one's own";
+  EXPECT_EQ(kRegOk, key.create(HKU, posix::userSid(12345) + "\\Software\\Other"));
+  key.close();
+  EXPECT_EQ(kRegOk, registry().DeleteTree(HKU, posix::userSid(12345))) << "holds no policies";
+
+  machine.setEnv("VELLORA_USER_RIGHTS", "admin");
+  EXPECT_EQ(kRegOk, registry().DeleteTree(HKCU, "Software\\Policies"));
+  EXPECT_EQ(kRegNotFound, key.open(HKU, mine, kRegRead));
+}
+
+TEST(UserPolicies, TheKeysOfAUsersPoliciesAndTheirSid) {
+  EXPECT_EQ("S-1-22-1-1001", posix::userSid(1001));
+  std::string sid;
+  ASSERT_TRUE(posix::userSidOf(userName(), &sid));
+  EXPECT_EQ(posix::userSid(geteuid()), sid);
+  EXPECT_FALSE(posix::userSidOf("no-such-user-vl", &sid));
+  EXPECT_FALSE(posix::userSidOf("", &sid));
+
+  EXPECT_TRUE(posix::isUserPolicyPath({"SOFTWARE", "policies"}));
+  EXPECT_TRUE(posix::isUserPolicyPath({"Software", "Policies", "Norvale"}));
+  EXPECT_FALSE(posix::isUserPolicyPath({"Software"}));
+  EXPECT_FALSE(posix::isUserPolicyPath({"Software", "PoliciesX"}));
+  EXPECT_FALSE(posix::isUserPolicyPath({"Policies", "Software"}));
+  EXPECT_TRUE(posix::isUsersPolicyPath({"S-1-22-1-5", "Software", "Policies", "X"}));
+  EXPECT_FALSE(posix::isUsersPolicyPath({"Software", "Policies"}));
+  EXPECT_FALSE(posix::isUsersPolicyPath({}));
 }
 
 TEST_F(RegistryStoreTest, AReadOnlyStoreFileRefusesWrites) {

@@ -13,6 +13,8 @@ namespace posix {
 // administrator rights, as an administrator's ACL would. The key must exist.
 // Returns a RegStatus.
 long setKeyProtected(RegRoot root, const std::string& path, bool isProtected);
+// Whether processes without administrator rights may only read the key: it
+// or a key above it was protected, or it is a user's policy key.
 bool isKeyProtected(RegRoot root, const std::string& path);
 
 }  // namespace posix

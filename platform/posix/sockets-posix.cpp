@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "platform/files.h"
+#include "platform/name_lookup_backend.h"
 #include "platform/sockets.h"
 #include "platform/system.h"
 
@@ -78,27 +79,27 @@ bool listedInNoProxy(const std::string& host, const std::string& list) {
 bool startSockets() { return true; }
 void stopSockets() {}
 
-bool resolveIpv4(const std::string& host, Ipv4Address* address) {
+bool numericIpv4(const std::string& host, Ipv4Address* address) {
   struct in_addr numeric;
-  if (inet_pton(AF_INET, host.c_str(), &numeric) == 1) {
-    address->networkOrder = numeric.s_addr;
-    return true;
-  }
-  if (host.empty()) return false;
+  if (inet_pton(AF_INET, host.c_str(), &numeric) != 1) return false;
+  address->networkOrder = numeric.s_addr;
+  return true;
+}
+
+long systemLookUpIpv4(const std::string& host, Ipv4Address* address) {
   struct addrinfo hints;
   std::memset(&hints, 0, sizeof hints);
   hints.ai_family = AF_INET;
   hints.ai_socktype = SOCK_STREAM;
   struct addrinfo* found = nullptr;
-  if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) {
-    setLastError(ENOENT);
-    return false;
-  }
+  if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) return ENOENT;
   const auto* ipv4 = reinterpret_cast<const struct sockaddr_in*>(found->ai_addr);
   address->networkOrder = ipv4->sin_addr.s_addr;
   freeaddrinfo(found);
-  return true;
+  return 0;
 }
+
+int timedOutError() { return ETIMEDOUT; }
 
 bool environmentHttpProxy(const std::string& host, std::string* proxy) {
   const char* value = std::getenv("http_proxy");

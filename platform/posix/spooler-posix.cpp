@@ -229,8 +229,20 @@ int addPrinter(const PrinterRecord& printer) {
   ippAddInteger(request, IPP_TAG_PRINTER, IPP_TAG_ENUM, "printer-state", IPP_PSTATE_IDLE);
   // A job that fails is the job's failure, not the device's: the queue goes on.
   ippAddString(request, IPP_TAG_PRINTER, IPP_TAG_NAME, "printer-error-policy", nullptr, "abort-job");
+  // Whoever prints must be vouched for by the server (a local client by its
+  // socket's peer credentials), as a Windows job belongs to the user logged
+  // on: the stock open policy believes any name a client claims, and the
+  // backend acts as the job's user.
+  ippAddString(request, IPP_TAG_PRINTER, IPP_TAG_NAME, "printer-op-policy", nullptr,
+               posix::kAuthenticatedPolicy);
   int code = posix::sendDescription(cups, driver, pageSize, request);
-  if (code != kSpoolerOk) return code;
+  if (code != kSpoolerOk) {
+    // A failed add leaves no queue: one the server made before it refused
+    // the rest (its policy, say) must not stay, open to everyone.
+    if (posix::queueExists(cups, printer.printerName))
+      cups.send(posix::newQueueRequest(IPP_OP_CUPS_DELETE_PRINTER, printer.printerName), "/admin/");
+    return code;
+  }
   // The queue's name may differ in letter case from a record of an earlier
   // queue; the records follow the new queue.
   posix::removePrinterData(printer.printerName);

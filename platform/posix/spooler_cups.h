@@ -42,6 +42,10 @@ class CupsConnection {
   http_t* http_ = nullptr;
 };
 
+// The operation policy of every queue the spooler adds: CUPS's stock policy
+// that requires an authenticated user for every job operation.
+constexpr const char kAuthenticatedPolicy[] = "authenticated";
+
 // A request about one queue: printer-uri and requesting-user-name set.
 ipp_t* newQueueRequest(ipp_op_t operation, const std::string& queue);
 int spoolerCodeForIpp(ipp_status_t status);

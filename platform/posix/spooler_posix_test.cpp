@@ -114,8 +114,10 @@ TEST_F(SpoolerTest, MonitorsDriversAndPrintersComeAndGo) {
   ASSERT_EQ(kSpoolerOk, enumPrinterDrivers("", &drivers));
   EXPECT_EQ(std::vector<std::string>{"Test Driver"}, drivers);
 
-  // Printers: queues on the backend, each name once (CUPS ignores case).
+  // Printers: queues on the backend, each name once (CUPS ignores case),
+  // whose jobs the server takes only from users it has authenticated.
   ASSERT_EQ(kSpoolerOk, addPrinter(printer("First")));
+  EXPECT_EQ("authenticated", cups->queueAttribute("First", "printer-op-policy"));
   EXPECT_EQ(kSpoolerPrinterExists, addPrinter(printer("First")));
   EXPECT_EQ(kSpoolerPrinterExists, addPrinter(printer("FIRST")));
   EXPECT_EQ(kSpoolerUnknownDriver, addPrinter(printer("Second", "No Such Driver")));
@@ -190,6 +192,19 @@ TEST_F(SpoolerTest, ThePageSizeOfTheDeviceModeIsTheQueuesDefaultAndFollowsTheReg
   ASSERT_EQ(0, service.start());
   EXPECT_EQ("iso_a4_210x297mm", cups->queueAttribute("Plain", "media-default"));
   EXPECT_EQ("iso_a4_210x297mm", cups->queueAttribute("Metric", "media-default"));
+}
+
+TEST_F(SpoolerTest, AServerWithoutTheAuthenticatedPolicyGetsNoQueueOpenToEveryone) {
+  cups->stop();
+  cups.reset(new testsupport::PrivateCups(machine.path("cups-open")));
+  cups->leaveOutPolicy("authenticated");
+  ASSERT_TRUE(cups->start()) << cups->startError();
+  addTestMonitor();
+  ASSERT_EQ(kSpoolerOk, addPrinterDriver(4, driver()));
+  EXPECT_EQ(kSpoolerInvalidParameter, addPrinter(printer("Open")));
+  std::vector<PrinterRecord> printers;
+  ASSERT_EQ(kSpoolerOk, enumPrinters(&printers));
+  EXPECT_TRUE(printers.empty());
 }
 
 TEST_F(SpoolerTest, TheSpoolerServiceIsTheServerItself) {

@@ -1,6 +1,8 @@
 // Identity of the machine and the user on POSIX. The operating-system version
 // is what the programs branch on; a Linux host stands for the current NT
-// family unless a test asks for another system.
+// family. A test build may be told to play another system or another user's
+// rights (VELLORA_OS_VERSION, VELLORA_USER_RIGHTS); a shipped build never
+// reads either, so no user can lift an administrator's locks with them.
 #include <pwd.h>
 #include <sys/stat.h>
 #include <strings.h>
@@ -24,8 +26,6 @@ std::mutex gVersionLock;
 bool gVersionFixed = false;
 OsVersion gFixedVersion;
 
-bool sameText(const char* a, const char* b) { return strcasecmp(a, b) == 0; }
-
 bool hostIs64Bit() {
   struct utsname names;
   if (uname(&names) != 0) return sizeof(void*) == 8;
@@ -41,6 +41,9 @@ OsVersion make(OsPlatform platform, int major, int minor, int build) {
   v.is64Bit = platform == kWin32Nt && hostIs64Bit();
   return v;
 }
+
+#ifdef VELLORA_TEST_HOOKS
+bool sameText(const char* a, const char* b) { return strcasecmp(a, b) == 0; }
 
 // "nt:6.1" or "9x:4.10"; false when the text is not of that shape.
 bool parseExplicit(const char* text, OsVersion* version) {
@@ -60,11 +63,12 @@ bool parseExplicit(const char* text, OsVersion* version) {
   return true;
 }
 
-OsVersion detectedVersion() {
+// The system a test asks for: "95", "98", "Me", "NT4", "2000", "XP",
+// "2003", "Vista", "7", "10", or "nt:MAJOR.MINOR" / "9x:MAJOR.MINOR".
+bool versionAskedForByTest(OsVersion* version) {
   const char* named = std::getenv("VELLORA_OS_VERSION");
   if (named && *named) {
-    OsVersion v;
-    if (parseExplicit(named, &v)) return v;
+    if (parseExplicit(named, version)) return true;
     struct Known {
       const char* name;
       OsPlatform platform;
@@ -77,9 +81,32 @@ OsVersion detectedVersion() {
         {"2003", kWin32Nt, 5, 2, 3790},    {"Vista", kWin32Nt, 6, 0, 6002},
         {"7", kWin32Nt, 6, 1, 7601},       {"10", kWin32Nt, 10, 0, 19045},
     };
-    for (const auto& k : kKnown)
-      if (sameText(named, k.name)) return make(k.platform, k.major, k.minor, k.build);
+    for (const auto& k : kKnown) {
+      if (sameText(named, k.name)) {
+        *version = make(k.platform, k.major, k.minor, k.build);
+        return true;
+      }
+    }
   }
+  return false;
+}
+
+// The rights a test asks for: "admin" or "user"; false when it asks for none.
+bool rightsAskedForByTest(bool* administrator) {
+  const char* rights = std::getenv("VELLORA_USER_RIGHTS");
+  if (rights == nullptr) return false;
+  const bool user = sameText(rights, "user");
+  if (!user && !sameText(rights, "admin")) return false;
+  *administrator = !user;
+  return true;
+}
+#endif
+
+OsVersion detectedVersion() {
+#ifdef VELLORA_TEST_HOOKS
+  OsVersion asked;
+  if (versionAskedForByTest(&asked)) return asked;
+#endif
   return make(kWin32Nt, 10, 0, 19045);
 }
 
@@ -134,9 +161,10 @@ bool runsUnderWine() { return false; }
 std::string hostPath(const std::string& path) { return path; }
 
 bool isAdministrator() {
-  const char* rights = std::getenv("VELLORA_USER_RIGHTS");
-  if (rights && sameText(rights, "user")) return false;
-  if (rights && sameText(rights, "admin")) return true;
+#ifdef VELLORA_TEST_HOOKS
+  bool asked = false;
+  if (rightsAskedForByTest(&asked)) return asked;
+#endif
   if (geteuid() == 0) return true;
   // Whoever owns the machine root (or would create it) administers it.
   struct stat st;

@@ -76,7 +76,7 @@ void removeCrashHandler() {
 }
 
 bool writeFileFromCrashHandler(const char* path, const char* data, std::size_t size) {
-  HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+  HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                             nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   bool ok = true;

@@ -202,6 +202,14 @@ std::string shortPath(const std::string& path) {
   return ok ? result : path;
 }
 
+std::string longPath(const std::string& path) {
+  std::string result;
+  const bool ok = fillString(
+      [&path](char* buffer, DWORD size) { return GetLongPathNameA(path.c_str(), buffer, size); },
+      &result);
+  return ok ? result : path;
+}
+
 std::string canonicalPath(const std::string& path) {
   std::string full;
   if (!fillString(

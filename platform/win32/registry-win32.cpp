@@ -195,6 +195,7 @@ class Win32Registry : public Registry {
   }
 };
 
+#ifdef VELLORA_TEST_HOOKS
 // Registry roots of their own for tests. The name travels to the programs
 // a test starts in this variable; only the test build reads it at start-up,
 // so that nobody can point a shipped program's machine keys (and the
@@ -242,7 +243,6 @@ LONG pointRootsAt(const std::string& name) {
   return status;
 }
 
-#ifdef VELLORA_TEST_REGISTRY_ROOTS
 // Before main(), so that nothing in the program reads a root first.
 const bool inheritedTestRoots = [] {
   std::string name;
@@ -254,6 +254,8 @@ const bool inheritedTestRoots = [] {
 }  // namespace
 
 std::unique_ptr<Registry> createPlatformRegistry() { return std::make_unique<Win32Registry>(); }
+
+#ifdef VELLORA_TEST_HOOKS
 
 // The user's folders of a test machine, below the profile folder the
 // machine's environment names: the shell reads them from the user's hive,
@@ -302,5 +304,7 @@ void discardRegistryRootsForTesting(const std::string& name) {
   std::lock_guard<std::mutex> guard(testRootsLock);
   SHDeleteKeyA(HKEY_CURRENT_USER, path.c_str());
 }
+
+#endif  // VELLORA_TEST_HOOKS
 
 }  // namespace platform

@@ -6,6 +6,7 @@
 #include <winsock2.h>
 
 #include "platform/files.h"
+#include "platform/name_lookup_backend.h"
 #include "platform/sockets.h"
 #include "platform/system.h"
 
@@ -61,25 +62,35 @@ bool startSockets() {
 
 void stopSockets() { WSACleanup(); }
 
-bool resolveIpv4(const std::string& host, Ipv4Address* address) {
+bool numericIpv4(const std::string& host, Ipv4Address* address) {
   unsigned long numeric = inet_addr(host.c_str());
-  if (numeric != INADDR_NONE || host == "255.255.255.255") {
-    address->networkOrder = numeric;
-    return true;
-  }
-  if (host.empty()) return false;
-  const hostent* found = gethostbyname(host.c_str());
-  if (found == nullptr || found->h_addrtype != AF_INET || found->h_addr_list[0] == nullptr) {
-    setLastError(WSAGetLastError());
-    return false;
-  }
-  const auto* bytes = reinterpret_cast<const unsigned char*>(found->h_addr_list[0]);
-  std::uint32_t value = 0;
-  auto* out = reinterpret_cast<unsigned char*>(&value);
-  for (int i = 0; i < 4; ++i) out[i] = bytes[i];
-  address->networkOrder = value;
+  if (numeric == INADDR_NONE && host != "255.255.255.255") return false;
+  address->networkOrder = numeric;
   return true;
 }
+
+long systemLookUpIpv4(const std::string& host, Ipv4Address* address) {
+  // The look-up holds the socket library itself: its caller may have let
+  // go of it by the time the resolver answers.
+  WSADATA data;
+  if (WSAStartup(MAKEWORD(1, 1), &data) != 0) return WSANOTINITIALISED;
+  long status = 0;
+  const hostent* found = gethostbyname(host.c_str());
+  if (found == nullptr || found->h_addrtype != AF_INET || found->h_addr_list[0] == nullptr) {
+    status = WSAGetLastError();
+    if (status == 0) status = WSAHOST_NOT_FOUND;
+  } else {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(found->h_addr_list[0]);
+    std::uint32_t value = 0;
+    auto* out = reinterpret_cast<unsigned char*>(&value);
+    for (int i = 0; i < 4; ++i) out[i] = bytes[i];
+    address->networkOrder = value;
+  }
+  WSACleanup();
+  return status;
+}
+
+int timedOutError() { return WSAETIMEDOUT; }
 
 bool environmentHttpProxy(const std::string&, std::string*) { return false; }
 

@@ -26,12 +26,9 @@ DirtyCleanInterval 0
   Order allow,deny
   Allow localhost
 </Location>
-<Policy default>
-  <Limit All>
-    Order deny,allow
-  </Limit>
-</Policy>
 CONF
+  # The policies CUPS ships (the printer's queues use "authenticated").
+  sed -n '/^<Policy /,/^<\/Policy>/p' /usr/share/cups/cupsd.conf.default >> "$folder/conf/cupsd.conf"
   {
     echo "ServerRoot $folder/conf"
     echo "RequestRoot $folder/spool"

@@ -9,8 +9,10 @@
 
 #include "platform/reg_file.h"
 #include "platform/registry.h"
+#include "tools/vlreg/user_policy_registry.h"
 #ifndef _WIN32
 #include "platform/posix/registry_store.h"
+#include "platform/posix/user_policies.h"
 #endif
 
 namespace {
@@ -18,7 +20,7 @@ namespace {
 using namespace platform;
 
 const char kUsage[] =
-    "usage: vlreg COMMAND ...\n"
+    "usage: vlreg [--user NAME] COMMAND ...\n"
     "  query KEY [NAME]              list the values of KEY (NAME<TAB>TYPE<TAB>DATA), or print one\n"
     "  keys KEY                      list the subkeys of KEY\n"
     "  set KEY NAME TYPE DATA        TYPE is sz, expand_sz, dword (decimal or 0x...) or\n"
@@ -30,6 +32,8 @@ const char kUsage[] =
     "  protect KEY | unprotect KEY   make KEY read-only for users without administrator rights\n"
 #endif
     "KEY is a root (HKLM, HKCU, HKCR, HKU or the long names) and a path: HKLM\\Software\\Norvale\n"
+    "--user NAME: HKCU\\Software\\Policies is the user NAME's (an administrator sets a user's\n"
+    "  policies and locks this way; the user may read them, not change them)\n"
     "Exit status: 0 done, 1 missing key or value or bad input, 2 bad usage.\n";
 
 enum Exit { kDone = 0, kFailed = 1, kBadUsage = 2 };
@@ -96,10 +100,19 @@ std::string shownData(RegType type, const std::string& data) {
   return hexDigits(data);
 }
 
+// Set by --user: keys of HKEY_CURRENT_USER are that user's policies only.
+bool gForAnotherUser = false;
+
 bool parseKey(const std::string& text, RegRoot* root, std::string* path) {
-  if (parseKeyPath(text, root, path)) return true;
-  fail("not a registry key: \"" + text + "\" (expected e.g. HKLM\\Software\\Norvale)");
-  return false;
+  if (!parseKeyPath(text, root, path)) {
+    fail("not a registry key: \"" + text + "\" (expected e.g. HKLM\\Software\\Norvale)");
+    return false;
+  }
+  if (gForAnotherUser && !vlreg::UserPolicyRegistry::reachable(*root, *path)) {
+    fail("for another user only HKCU\\Software\\Policies can be reached, not \"" + text + "\"");
+    return false;
+  }
+  return true;
 }
 
 bool parseDword(const std::string& text, std::uint32_t* value) {
@@ -242,6 +255,7 @@ int exportKey(const std::vector<std::string>& args) {
 
 int protect(const std::vector<std::string>& args, bool on) {
   if (args.size() != 1) return usage();
+  if (gForAnotherUser) return fail("a user's policies are protected already: only administrators may change them");
 #ifdef _WIN32
   (void)on;
   return fail("on Windows, protect keys with their permissions (regedit, Permissions...)");
@@ -255,12 +269,36 @@ int protect(const std::vector<std::string>& args, bool on) {
 #endif
 }
 
+// Acts for the user `name` from now on (--user).
+bool actForUser(const std::string& name) {
+#ifdef _WIN32
+  fail("on Windows, set a user's policies with the user's own hive (HKEY_USERS\\<SID>) or Group Policy");
+  (void)name;
+  return false;
+#else
+  std::string sid;
+  if (!platform::posix::userSidOf(name, &sid)) {
+    fail("there is no user named \"" + name + "\"");
+    return false;
+  }
+  static vlreg::UserPolicyRegistry forUser(registry(), sid);
+  setRegistry(&forUser);
+  gForAnotherUser = true;
+  return true;
+#endif
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) return usage();
-  std::string command = argv[1];
-  std::vector<std::string> args(argv + 2, argv + argc);
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.size() >= 2 && args[0] == "--user") {
+    if (!actForUser(args[1])) return kFailed;
+    args.erase(args.begin(), args.begin() + 2);
+  }
+  if (args.empty()) return usage();
+  std::string command = args[0];
+  args.erase(args.begin());
   if (command == "--help" || command == "-h" || command == "help") {
     std::fputs(kUsage, stdout);
     return kDone;

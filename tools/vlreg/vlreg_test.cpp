@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/registry.h"
+#include "platform/system.h"
 #include "testsupport/fresh_machine.h"
 
 namespace {
@@ -97,6 +98,52 @@ TEST_F(VlregTest, ProtectedKeysRefuseUsers) {
   EXPECT_EQ(0, vlreg({"unprotect", "HKLM\\Software\\Policies"}).exitCode);
   machine.setEnv("VELLORA_USER_RIGHTS", "user");
   EXPECT_EQ(0, vlreg({"set", "HKLM\\Software\\Policies\\Norvale", "lk_AutoName", "dword", "0"}).exitCode);
+}
+#endif
+
+#ifndef _WIN32
+// An administrator sets one user's policies (here the user running the test,
+// whose store this process reads); everything else of that user's
+// HKEY_CURRENT_USER is out of reach.
+TEST_F(VlregTest, AnAdministratorSetsTheUsersPoliciesForThem) {
+  const std::string user = platform::userName();
+  const std::string policy = "HKCU\\Software\\Policies\\Norvale\\Vellora";
+  ASSERT_EQ(0, vlreg({"--user", user, "set", policy, "lk_PDFAuthor", "dword", "1"}).exitCode);
+  ASSERT_EQ(0, vlreg({"--user", user, "set", policy, "PDFAuthor", "sz", "Records Office"}).exitCode);
+  platform::RegKey key;
+  ASSERT_EQ(platform::kRegOk, key.open(platform::HKCU, "Software\\Policies\\Norvale\\Vellora",
+                                       platform::kRegRead));
+  std::string author;
+  ASSERT_EQ(platform::kRegOk, key.queryString("PDFAuthor", &author));
+  EXPECT_EQ("Records Office", author);
+  key.close();
+  EXPECT_EQ(textFile("Records Office\n"), vlreg({"--user", user, "query", policy, "PDFAuthor"}).output);
+
+  // A user's policies travel as .reg files of HKEY_CURRENT_USER.
+  const std::string file = machine.path("alice.reg");
+  ASSERT_EQ(0, vlreg({"--user", user, "export", policy, file}).exitCode);
+  EXPECT_NE(std::string::npos,
+            testsupport::readFile(file).find("[HKEY_CURRENT_USER\\Software\\Policies\\Norvale\\Vellora]"));
+  ASSERT_EQ(0, vlreg({"--user", user, "delete", "HKCU\\Software\\Policies"}).exitCode);
+  EXPECT_EQ(1, vlreg({"query", policy}).exitCode);
+  ASSERT_EQ(0, vlreg({"--user", user, "import", file}).exitCode);
+  EXPECT_EQ(textFile("1\n"), vlreg({"query", policy, "lk_PDFAuthor"}).output);
+
+  RunResult own = vlreg({"--user", user, "set", "HKCU\\Software\\Norvale\\Vellora", "x", "dword", "1"});
+  EXPECT_EQ(1, own.exitCode);
+  EXPECT_NE(std::string::npos, own.output.find("only HKCU\\Software\\Policies")) << own.output;
+  EXPECT_EQ(1, vlreg({"--user", user, "protect", policy}).exitCode);
+  RunResult nobody = vlreg({"--user", "no-such-user-vl", "query", policy});
+  EXPECT_EQ(1, nobody.exitCode);
+  EXPECT_NE(std::string::npos, nobody.output.find("no user named")) << nobody.output;
+
+  // Without administrator rights they are only read.
+  machine.setEnv("VELLORA_USER_RIGHTS", "user");
+  RunResult denied = vlreg({"set", policy, "lk_PDFAuthor", "dword", "0"});
+  EXPECT_EQ(1, denied.exitCode);
+  EXPECT_NE(std::string::npos, denied.output.find("access denied")) << denied.output;
+  EXPECT_EQ(1, vlreg({"--user", user, "delete", policy}).exitCode);
+  EXPECT_EQ(textFile("1\n"), vlreg({"query", policy, "lk_PDFAuthor"}).output);
 }
 #endif
 

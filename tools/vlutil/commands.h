@@ -34,4 +34,8 @@ int setProducer(const std::string& in, const std::string& out, const std::string
 // no OUT, the document stays as it is).
 int finishResult(const std::string& in, const std::string& out, const std::string& producer);
 
+// t IN OUT: the document's title as UTF-8 text into OUT, empty when it has
+// none: /Info /Title, or for a document without /Info the XMP dc:title.
+int writeTitle(const std::string& in, const std::string& out);
+
 }  // namespace vlutil

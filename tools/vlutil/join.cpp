@@ -6,6 +6,7 @@
 
 #include "tools/vlutil/commands.h"
 #include "tools/vlutil/exit_codes.h"
+#include "tools/vlutil/outlines.h"
 #include "tools/vlutil/output_file.h"
 #include "tools/vlutil/pdf_input.h"
 #include "tools/vlutil/text_encoding.h"
@@ -109,8 +110,10 @@ int join(const std::string& first, const std::string& second, const std::string&
   if (code != kOk) return code;
 
   // The first document carries the result: its catalog (outlines, form,
-  // viewer settings) stays, the second one's pages are added to it.
+  // viewer settings) stays, the second one's pages are added to it, and its
+  // bookmarks after the first one's.
   appendPages(*base.pdf, *appended.pdf);
+  appendOutlines(*base.pdf, *appended.pdf);
   setDocumentInfo(*base.pdf, info);
 
   return writeOutput(*base.pdf, out, [&](QPDFWriter& writer) {

@@ -2,6 +2,11 @@
 
 #include <algorithm>
 
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFWriter.hh>
+
+#include "testsupport/pdf_documents.h"
+
 namespace vlutil_testing {
 namespace {
 
@@ -140,6 +145,33 @@ TEST_F(VlutilJoinTest, InputsStayUnchangedAndFormFieldsKeepWorking) {
   EXPECT_EQ((std::vector<std::string>{"Customer name@4"}), formFieldsByPage(path("out.pdf")));
   RunResult check = run({"qpdf", "--check", path("out.pdf")});
   EXPECT_EQ(0, check.exitCode) << check.output;
+}
+
+TEST_F(VlutilJoinTest, TheSecondDocumentsBookmarksFollowTheFirstsAndLeadToTheirPages) {
+  ASSERT_EQ("", testsupport::makeLinkedPdf(path("linked.pdf"), "Linked"));
+  using Texts = std::vector<std::string>;
+  // Appended after three pages of A, which has no bookmarks.
+  ASSERT_EQ(0, join("a.pdf", "linked.pdf", "appended.pdf").exitCode);
+  EXPECT_EQ((Texts{"Chapter One@4", "Chapter Two@5"}), testsupport::pdfBookmarks(path("appended.pdf")));
+  EXPECT_EQ(Texts{testsupport::kLinkedPdfUri}, testsupport::pdfLinkUris(path("appended.pdf")));
+  // Joined to itself: both sets, each leading to its own copy of the pages.
+  ASSERT_EQ(0, join("linked.pdf", "linked.pdf", "twice.pdf").exitCode);
+  EXPECT_EQ((Texts{"Chapter One@1", "Chapter Two@2", "Chapter One@3", "Chapter Two@4"}),
+            testsupport::pdfBookmarks(path("twice.pdf")));
+  EXPECT_EQ(0, run({"qpdf", "--check", path("twice.pdf")}).exitCode);
+
+  // Bookmarks chained in a circle end where the circle closes.
+  {
+    QPDF pdf;
+    pdf.processFile(path("linked.pdf").c_str());
+    QPDFObjectHandle outlines = pdf.getRoot().getKey("/Outlines");
+    outlines.getKey("/Last").replaceKey("/Next", outlines.getKey("/First"));
+    const std::string circle = path("circle.pdf");  // the writer keeps the name, not a copy
+    QPDFWriter writer(pdf, circle.c_str());
+    writer.write();
+  }
+  ASSERT_EQ(0, join("a.pdf", "circle.pdf", "circle-joined.pdf").exitCode);
+  EXPECT_EQ((Texts{"Chapter One@4", "Chapter Two@5"}), testsupport::pdfBookmarks(path("circle-joined.pdf")));
 }
 
 }  // namespace

@@ -25,6 +25,7 @@ void printUsage(std::ostream& stream) {
             "       vlutil e IN OUT USERPW OWNERPW DIGITS 40|128\n"
             "       vlutil p IN OUT PRODUCER\n"
             "       vlutil f IN OUT PRODUCER\n"
+            "       vlutil t IN OUT\n"
             "       vlutil --when-told COMMAND ...\n"
             "       vlutil --version\n";
 }
@@ -63,7 +64,7 @@ int dispatch(std::vector<std::string> args) {
   static const struct {
     const char* name;
     std::size_t arguments;
-  } kCommands[] = {{"i", 1}, {"c", 8}, {"w", 3}, {"b", 3}, {"e", 6}, {"p", 3}, {"f", 3}};
+  } kCommands[] = {{"i", 1}, {"c", 8}, {"w", 3}, {"b", 3}, {"e", 6}, {"p", 3}, {"f", 3}, {"t", 2}};
   for (const auto& known : kCommands) {
     if (command != known.name) continue;
     if (args.size() - 1 != known.arguments)
@@ -79,6 +80,7 @@ int dispatch(std::vector<std::string> args) {
           args[1], args[2], args[3]);
     if (command == "p") return vlutil::setProducer(args[1], args[2], args[3]);
     if (command == "f") return vlutil::finishResult(args[1], args[2], args[3]);
+    if (command == "t") return vlutil::writeTitle(args[1], args[2]);
     return vlutil::encrypt(args[1], args[2], args[3], args[4], args[5], args[6]);
   }
   return badArguments("unknown command \"" + command + "\"");

@@ -1,5 +1,6 @@
 #include "tools/vlutil/output_file.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -45,8 +46,11 @@ bool namesAnInput(const std::string& out, const std::vector<std::string>& inputs
   return false;
 }
 
-int writeOutput(QPDF& pdf, const std::string& out,
-                const std::function<void(QPDFWriter&)>& configure) {
+namespace {
+
+// Writes the result through `write` (given the temporary name) and renames
+// it over out.
+int writeThrough(const std::string& out, const std::function<void(const std::string&)>& write) {
   std::string temporary = temporaryNameFor(out);
   if (temporary.empty()) {
     complain("cannot find a temporary name beside " + out, std::string());
@@ -62,9 +66,7 @@ int writeOutput(QPDF& pdf, const std::string& out,
     fs::permissions(fs::path(temporary), existing.permissions(), status);
   }
   try {
-    QPDFWriter writer(pdf, temporary.c_str());
-    configure(writer);
-    writer.write();
+    write(temporary);
   } catch (const QPDFSystemError& e) {
     removeQuietly(temporary);
     complain("cannot write " + out, e.what());
@@ -81,6 +83,25 @@ int writeOutput(QPDF& pdf, const std::string& out,
     return kFailure;
   }
   return kOk;
+}
+
+}  // namespace
+
+int writeOutput(QPDF& pdf, const std::string& out,
+                const std::function<void(QPDFWriter&)>& configure) {
+  return writeThrough(out, [&](const std::string& temporary) {
+    QPDFWriter writer(pdf, temporary.c_str());
+    configure(writer);
+    writer.write();
+  });
+}
+
+int writeTextOutput(const std::string& text, const std::string& out) {
+  return writeThrough(out, [&](const std::string& temporary) {
+    std::FILE* file = QUtil::safe_fopen(temporary.c_str(), "wb");
+    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    if (std::fclose(file) != 0 || !written) throw QPDFSystemError("write " + temporary, errno);
+  });
 }
 
 }  // namespace vlutil

@@ -23,4 +23,8 @@ bool namesAnInput(const std::string& out, const std::vector<std::string>& inputs
 int writeOutput(QPDF& pdf, const std::string& out,
                 const std::function<void(QPDFWriter&)>& configure);
 
+// Writes text to out in the same way (a temporary file beside it, renamed
+// over it when complete): kOk, or kFailure after a message.
+int writeTextOutput(const std::string& text, const std::string& out);
+
 }  // namespace vlutil

@@ -21,9 +21,10 @@ size_t skipBlanks(const std::string& text, size_t at) {
   return at;
 }
 
-// The prefixes the packet binds to the PDF namespace; "pdf" when it binds
-// none (a packet that uses pdf:Producer without declaring it).
-std::vector<std::string> pdfPrefixes(const std::string& packet) {
+}  // namespace
+
+std::vector<std::string> prefixesBoundTo(const std::string& packet, const std::string& uri,
+                                         const std::string& fallback) {
   std::vector<std::string> prefixes;
   const std::string marker = "xmlns:";
   for (size_t at = packet.find(marker); at != std::string::npos;
@@ -38,13 +39,15 @@ std::vector<std::string> pdfPrefixes(const std::string& packet) {
     if (quote >= packet.size() || (packet[quote] != '\'' && packet[quote] != '"')) continue;
     size_t valueEnd = packet.find(packet[quote], quote + 1);
     if (valueEnd == std::string::npos) break;
-    if (packet.compare(quote + 1, valueEnd - quote - 1, kPdfNamespace) == 0 &&
+    if (packet.compare(quote + 1, valueEnd - quote - 1, uri) == 0 &&
         std::find(prefixes.begin(), prefixes.end(), prefix) == prefixes.end())
       prefixes.push_back(prefix);
   }
-  if (prefixes.empty()) prefixes.push_back("pdf");
+  if (prefixes.empty()) prefixes.push_back(fallback);
   return prefixes;
 }
+
+namespace {
 
 // The '>' that ends the tag whose name starts at `from`; quoted attribute
 // values may hold a '>' of their own.
@@ -144,7 +147,7 @@ int setXmpProducer(std::string* packet, const std::string& producer) {
   if (packet->find('\0') != std::string::npos) return -1;
   const std::string value = xmlEscaped(producer);
   int count = 0;
-  for (const auto& prefix : pdfPrefixes(*packet)) {
+  for (const auto& prefix : prefixesBoundTo(*packet, kPdfNamespace, "pdf")) {
     const std::string name = prefix + ":Producer";
     size_t at = packet->find(name);
     while (at != std::string::npos) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace vlutil {
 
@@ -11,6 +12,12 @@ namespace vlutil {
 // which is UTF-8. Returns how many were set: 0 when the packet has none, -1
 // when the packet is not UTF-8 (left unchanged then).
 int setXmpProducer(std::string* packet, const std::string& producer);
+
+// The prefixes the packet binds to the namespace uri (xmlns:PREFIX="uri"),
+// in the order first bound; just `fallback` when it binds none (a packet
+// that uses a well-known prefix without declaring it).
+std::vector<std::string> prefixesBoundTo(const std::string& packet, const std::string& uri,
+                                         const std::string& fallback);
 
 // producer as XML character data, safe in element content and in attribute
 // values under either quote.
