@@ -39,6 +39,10 @@ struct StartOptions {
   // Standard output and error go to an anonymous pipe the caller reads;
   // standard input is closed.
   bool captureOutput = false;
+  // Standard input is an anonymous pipe the caller writes (writeInput) and
+  // closes (closeInput); the child reads its end once the caller closes it
+  // or ends.
+  bool feedInput = false;
   // Empty: the caller's current directory.
   std::string currentDirectory;
   // The child works for the caller and must not outlive it: it (with
@@ -68,6 +72,11 @@ class ChildProcess {
   // returns kReadTimedOut then (the output is still open).
   int readOutputWithin(char* buffer, int size, int timeoutMilliseconds);
   static constexpr int kReadTimedOut = -1;
+  // Writes to the standard input of a child started with feedInput. False
+  // when it cannot, a child that has already ended included (never a
+  // signal that would end the caller).
+  bool writeInput(const std::string& data);
+  void closeInput();
   WaitResult wait(int timeoutMilliseconds);
   // Valid after wait() returned kWaitDone. A child ended by a signal reports
   // 128 + the signal number.

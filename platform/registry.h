@@ -70,6 +70,14 @@ class Registry {
   virtual long EnumKey(RegHandle key, std::uint32_t index, std::string* name) = 0;
   virtual long EnumValue(RegHandle key, std::uint32_t index, std::string* name, RegType* type,
                          std::string* data) = 0;
+
+  // Between these, reads see each store as it stood at the first of them,
+  // and a store kept in a database is read in one transaction rather than
+  // one per call. A write in between ends that view (the reads after it see
+  // the write and what others wrote meanwhile). Pairs nest. A store whose
+  // every read stands on its own (the Windows registry) ignores them.
+  virtual void BeginReads() {}
+  virtual void EndReads() {}
 };
 
 // The process's registry. Tests may swap in their own; nullptr restores the
@@ -101,6 +109,20 @@ void discardRegistryRootsForTesting(const std::string& name);
 const char* rootName(RegRoot root);
 // Parses "HKEY_LOCAL_MACHINE\\a\\b" or "HKLM\\a\\b" into root and path.
 bool parseKeyPath(const std::string& full, RegRoot* root, std::string* path);
+
+// BeginReads / EndReads of the process's registry for the lifetime of the
+// object: many reads (a job's settings) as one. The registry must not be
+// swapped or reset meanwhile.
+class RegistryReads {
+ public:
+  RegistryReads() : registry_(registry()) { registry_.BeginReads(); }
+  ~RegistryReads() { registry_.EndReads(); }
+  RegistryReads(const RegistryReads&) = delete;
+  RegistryReads& operator=(const RegistryReads&) = delete;
+
+ private:
+  Registry& registry_;
+};
 
 // A key opened for the lifetime of the object.
 class RegKey {

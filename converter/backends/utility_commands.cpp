@@ -91,8 +91,8 @@ std::string encryptCommand(const JobRecord& job, const SettingsRecord& settings)
                    text(permissionDigits(settings)), bits);
 }
 
-std::string producerCommand(const JobRecord& job, const std::string& producer) {
-  return formatCut(kUtilityCommandCapacity, "%s p %s %s %s",
+std::string finishCommand(const JobRecord& job, const std::string& producer) {
+  return formatCut(kUtilityCommandCapacity, "%s f %s %s %s",
                    text(quotedArgument(utilityProgram(job))),
                    text(quotedArgument(platform::shortPath(job.workFile))),
                    text(quotedArgument(platform::shortPath(job.utilityOutFile))),

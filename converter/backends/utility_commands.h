@@ -49,9 +49,9 @@ std::string stationeryCommand(const JobRecord& job, const SettingsRecord& settin
 std::string permissionDigits(const SettingsRecord& settings);
 // 40-bit for EncryptionLevel 1, 128-bit otherwise.
 std::string encryptCommand(const JobRecord& job, const SettingsRecord& settings);
-// Sets the producer of workFile into utilityOutFile (Ghostscript puts its own
-// name there).
-std::string producerCommand(const JobRecord& job, const std::string& producer);
+// Checks that workFile is a readable PDF and writes it with the producer set
+// into utilityOutFile (Ghostscript puts its own name there), in one read.
+std::string finishCommand(const JobRecord& job, const std::string& producer);
 // Writes the title of the PDF at path (UTF-8, empty when it has none) into
 // utilityOutFile.
 std::string titleCommand(const JobRecord& job, const std::string& path);

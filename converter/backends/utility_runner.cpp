@@ -1,6 +1,10 @@
 #include "converter/backends/utility_runner.h"
 
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include "converter/backends/utility_commands.h"
 #include "converter/job/job_helpers.h"
@@ -36,17 +40,7 @@ bool collectWithin(platform::ChildProcess& child, int timeoutMilliseconds, std::
   return child.wait(left()) == platform::kWaitDone;
 }
 
-}  // namespace
-
-int runUtility(JobRecord& job, const std::string& commandLine, bool showStatus,
-               const std::string& statusText, int timeoutMilliseconds) {
-  std::unique_ptr<StatusWindow> status;
-  if (showStatus) {
-    platform::ui().setCursor(platform::Cursor::kWait);
-    status = openStatusWindow(statusText);
-  }
-
-  platform::ChildProcess child;
+platform::StartOptions utilityOptions() {
   platform::StartOptions options;
   options.inheritHandles = true;
   options.hideWindow = true;
@@ -54,13 +48,20 @@ int runUtility(JobRecord& job, const std::string& commandLine, bool showStatus,
   // whoever started the converter.
   options.captureOutput = true;
   options.endWithCaller = true;
+  return options;
+}
+
+void logNotStarted(JobRecord& job, const std::string& commandLine) {
+  appendLog(job.errorLog, "%s\nCould not start the PDF utility: %s\n%s\n", commandLine.c_str(),
+            lastErrorText().c_str());
+}
+
+// Collects a started utility: its exit code, or 99 when it ran too long
+// (it is stopped then); logs as runUtility says.
+int collect(JobRecord& job, platform::ChildProcess& child, int timeoutMilliseconds) {
   int code;
   std::string said;
-  if (!child.start(commandLine, options)) {
-    appendLog(job.errorLog, "%s\nCould not start the PDF utility: %s\n%s\n", commandLine.c_str(),
-              lastErrorText().c_str());
-    code = kUtilityNotStarted;
-  } else if (collectWithin(child, timeoutMilliseconds, &said)) {
+  if (collectWithin(child, timeoutMilliseconds, &said)) {
     code = child.exitCode();
   } else {
     // A utility left running could still write its output after the job has
@@ -72,9 +73,106 @@ int runUtility(JobRecord& job, const std::string& commandLine, bool showStatus,
   if (code != kUtilityOk && !said.empty())
     appendLog(job.errorLog, "%s\nUtility Output:\n%s\n", withNewlines(said).c_str());
   appendLog(job.errorLog, "%s\nPro Ret Val: %d\n", code);
+  return code;
+}
+
+}  // namespace
+
+int runUtility(JobRecord& job, const std::string& commandLine, bool showStatus,
+               const std::string& statusText, int timeoutMilliseconds) {
+  std::unique_ptr<StatusWindow> status;
+  if (showStatus) {
+    platform::ui().setCursor(platform::Cursor::kWait);
+    status = openStatusWindow(statusText);
+  }
+
+  platform::ChildProcess child;
+  int code;
+  if (!child.start(commandLine, utilityOptions())) {
+    logNotStarted(job, commandLine);
+    appendLog(job.errorLog, "%s\nPro Ret Val: %d\n", kUtilityNotStarted);
+    code = kUtilityNotStarted;
+  } else {
+    code = collect(job, child, timeoutMilliseconds);
+  }
 
   status.reset();
   if (showStatus) platform::ui().setCursor(platform::Cursor::kArrow);
+  return code;
+}
+
+// The utility is started on a thread of its own: starting a program waits
+// until it runs, and that wait is spent beside the caller, which goes on to
+// start the interpreter meanwhile. The thread stays until the utility is
+// done with: a child that ends with its caller ends with the thread that
+// started it.
+struct UtilityInWaiting::Waiting {
+  platform::ChildProcess child;
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool tried = false;    // the start is over, started tells how it went
+  bool started = false;
+  bool done = false;     // the thread may go
+  std::thread starter;
+
+  void awaitStart() {
+    std::unique_lock<std::mutex> hold(mutex);
+    changed.wait(hold, [this] { return tried; });
+  }
+  void finish() {
+    {
+      std::lock_guard<std::mutex> hold(mutex);
+      done = true;
+    }
+    changed.notify_all();
+    if (starter.joinable()) starter.join();
+  }
+};
+
+UtilityInWaiting::UtilityInWaiting(const std::string& commandLine) : commandLine_(commandLine) {
+  const std::vector<std::string> words = platform::splitCommandLine(commandLine);
+  if (words.empty()) return;
+  const std::string toldLine =
+      platform::quoteArgument(words[0]) + " --when-told " + platform::commandLineTail(commandLine);
+  auto waiting = std::make_unique<Waiting>();
+  Waiting* state = waiting.get();
+  try {
+    state->starter = std::thread([state, toldLine] {
+      platform::StartOptions options = utilityOptions();
+      options.feedInput = true;
+      const bool started = state->child.start(toldLine, options);
+      std::unique_lock<std::mutex> hold(state->mutex);
+      state->started = started;
+      state->tried = true;
+      state->changed.notify_all();
+      state->changed.wait(hold, [state] { return state->done; });
+    });
+  } catch (...) {
+    return;  // no thread to be had: the utility is run when its time comes
+  }
+  waiting_ = std::move(waiting);
+}
+
+UtilityInWaiting::~UtilityInWaiting() {
+  if (!waiting_) return;
+  waiting_->awaitStart();
+  // Its input ends: it ends without having done anything.
+  if (waiting_->started) waiting_->child.closeInput();
+  waiting_->finish();
+}
+
+int UtilityInWaiting::run(JobRecord& job, int timeoutMilliseconds) {
+  std::unique_ptr<Waiting> waiting = std::move(waiting_);
+  if (waiting) waiting->awaitStart();
+  int code;
+  if (waiting && waiting->started && waiting->child.writeInput("go\n")) {
+    waiting->child.closeInput();
+    code = collect(job, waiting->child, timeoutMilliseconds);
+  } else {
+    if (waiting && waiting->started) waiting->child.closeInput();
+    code = runUtility(job, commandLine_, false, std::string(), timeoutMilliseconds);
+  }
+  if (waiting) waiting->finish();
   return code;
 }
 

@@ -1,6 +1,7 @@
 // Runs the PDF utility once, with the status window naming the step.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "converter/job/job_record.h"
@@ -16,5 +17,26 @@ constexpr int kUtilityTimeoutMilliseconds = 300000;
 int runUtility(JobRecord& job, const std::string& commandLine, bool showStatus,
                const std::string& statusText,
                int timeoutMilliseconds = kUtilityTimeoutMilliseconds);
+
+// A utility run started ahead of its time ("vlutil --when-told ..."), which
+// waits for the word to go: its start-up then runs beside whatever the job
+// does meanwhile (the interpreter) instead of after it. Without the word it
+// ends doing nothing, also when the job ends first.
+class UtilityInWaiting {
+ public:
+  explicit UtilityInWaiting(const std::string& commandLine);
+  ~UtilityInWaiting();
+  UtilityInWaiting(const UtilityInWaiting&) = delete;
+  UtilityInWaiting& operator=(const UtilityInWaiting&) = delete;
+
+  // Lets it go and collects it as runUtility does (no status window); one
+  // that could not be started ahead is run now.
+  int run(JobRecord& job, int timeoutMilliseconds = kUtilityTimeoutMilliseconds);
+
+ private:
+  struct Waiting;
+  std::string commandLine_;
+  std::unique_ptr<Waiting> waiting_;
+};
 
 }  // namespace vellora

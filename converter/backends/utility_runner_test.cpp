@@ -1,5 +1,9 @@
 #include "converter/backends/utility_runner.h"
 
+#include <cstdio>
+#include <string>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "converter/backends/utility_commands.h"
@@ -61,6 +65,58 @@ TEST_F(UtilityRunnerTest, AUtilityThatRunsTooLongIsStoppedAndCounts99) {
 TEST_F(UtilityRunnerTest, AUtilityThatCannotStartGivesACodeOutsideTheNamedOnes) {
   int code = runUtility(job, "\"" + machine.path("missing") + "\" i x", true, "Examining");
   EXPECT_EQ(code, kUtilityNotStarted);
+  EXPECT_NE(job.errorLog.str().find("Could not start the PDF utility"), std::string::npos);
+  EXPECT_NE(job.errorLog.str().find("\nPro Ret Val: -1\n"), std::string::npos);
+}
+
+// A one-page PDF, its cross-reference offsets counted.
+std::string onePagePdf() {
+  const std::vector<std::string> objects = {
+      "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>",
+      "<< /Producer (Some Writer) >>"};
+  std::string pdf = "%PDF-1.4\n";
+  std::vector<std::size_t> offsets;
+  for (std::size_t i = 0; i < objects.size(); ++i) {
+    offsets.push_back(pdf.size());
+    pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+  }
+  const std::size_t xref = pdf.size();
+  pdf += "xref\n0 5\n0000000000 65535 f \n";
+  for (std::size_t offset : offsets) {
+    char entry[32];
+    std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", offset);
+    pdf += entry;
+  }
+  pdf += "trailer\n<< /Size 5 /Root 1 0 R /Info 4 0 R >>\nstartxref\n" + std::to_string(xref) +
+         "\n%%EOF\n";
+  return pdf;
+}
+
+TEST_F(UtilityRunnerTest, AUtilityInWaitingWorksOnlyWhenLetGo) {
+  const std::string in = machine.path("in.pdf"), out = machine.path("out.pdf");
+  testsupport::writeFile(in, onePagePdf());
+  const std::string command = platform::quoteArgument(VLUTIL_PATH) + " f " +
+                              platform::quoteArgument(in) + " " + platform::quoteArgument(out) +
+                              " \"Vellora 2.58\"";
+  // Never let go: it ends without having touched anything.
+  { UtilityInWaiting unused(command); }
+  platform::sleepMilliseconds(300);
+  EXPECT_FALSE(platform::fileExists(out));
+  EXPECT_EQ(job.errorLog.str(), "");
+
+  UtilityInWaiting check(command);
+  EXPECT_EQ(check.run(job), kUtilityOk) << job.errorLog.str();
+  EXPECT_TRUE(platform::fileExists(out));
+  EXPECT_NE(testsupport::readFile(out).find("Vellora 2.58"), std::string::npos);
+  EXPECT_EQ(job.errorLog.str(), "\nPro Ret Val: 0\n");
+  // No window for it: it runs beside the interpreter's progress window.
+  EXPECT_TRUE(ui.eventsOf("window").empty());
+}
+
+TEST_F(UtilityRunnerTest, AUtilityThatCannotWaitIsRunWhenLetGo) {
+  UtilityInWaiting missing("\"" + machine.path("missing") + "\" f a b c");
+  EXPECT_EQ(missing.run(job), kUtilityNotStarted);
   EXPECT_NE(job.errorLog.str().find("Could not start the PDF utility"), std::string::npos);
   EXPECT_NE(job.errorLog.str().find("\nPro Ret Val: -1\n"), std::string::npos);
 }

@@ -414,7 +414,12 @@ int runPipeline(ConverterRun& run) {
   // 11. A converted type runs its command afterwards.
   if (isConvertedType(job)) job.postProcessCommand = afterCommand(job.optionsFile, extraTypeNumber(job));
 
-  // 12. Convert.
+  // 12. Convert. Ghostscript names itself the producer: the look at its
+  // result that replaces the name starts with it.
+  const bool stamp = job.filterIndex == 1 &&
+                     (job.interpreterKind == kOwnGhostscript || job.interpreterKind == kGhostscript);
+  std::unique_ptr<UtilityInWaiting> resultCheck;
+  if (stamp) resultCheck = startResultCheck(job);
   int converted = runConversion(job, settings);
   ui.setCursor(platform::Cursor::kArrow);
   deleteSpoolFile(job);
@@ -436,17 +441,20 @@ int runPipeline(ConverterRun& run) {
 
   // The result must be a PDF before anything is done with it: an
   // interpreter that wrote something else and said nothing has failed.
+  // Ghostscript's own name as the producer is replaced in the same look.
   bool checkable = !job.postScriptOnly && !job.outputWritten &&
                    (job.filterIndex == 1 || isConvertedType(job));
-  if (checkable && !resultIsReadablePdf(job)) {
-    logOutputFailure(job, "%s\nError creating PDF file (errConverting)\n", platform::lastError());
-    ReportConversionError(job);
+  bool pdfMade = job.filterIndex == 1 && !job.postScriptOnly;
+  if (checkable || (resultCheck && pdfMade)) {
+    bool readable = resultCheck && pdfMade ? readablePdfWithProducer(run, *resultCheck)
+                                           : resultIsReadablePdf(job);
+    if (checkable && !readable) {
+      logOutputFailure(job, "%s\nError creating PDF file (errConverting)\n", platform::lastError());
+      ReportConversionError(job);
+    }
   }
 
   // 14. Post-processing of a PDF.
-  bool pdfMade = job.filterIndex == 1 && !job.postScriptOnly;
-  if (pdfMade && (job.interpreterKind == kOwnGhostscript || job.interpreterKind == kGhostscript))
-    setProducer(run);
   if (pdfMade) {
     if (job.existingFileMode == 2 || job.existingFileMode == 3) joinWithExistingPdf(run);
     applyStationery(run);

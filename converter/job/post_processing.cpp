@@ -181,6 +181,15 @@ void applyEncryption(ConverterRun& run) {
   }
 }
 
+namespace {
+
+void logNotReadable(JobRecord& job) {
+  appendLog(job.errorLog, "%s\nThe PostScript interpreter's result is not a readable PDF: %s\n",
+            job.workFile.c_str());
+}
+
+}  // namespace
+
 bool resultIsReadablePdf(JobRecord& job) {
   int code = runUtility(job, examineFileCommand(job, job.workFile), false, std::string());
   // Encrypted is still a PDF; anything else that is not 0 (unreadable, no
@@ -188,16 +197,31 @@ bool resultIsReadablePdf(JobRecord& job) {
   // there worth delivering.
   if (code == kUtilityOk || code == kUtilityEncrypted || code == kUtilityEncryptedRestricted)
     return true;
-  appendLog(job.errorLog, "%s\nThe PostScript interpreter's result is not a readable PDF: %s\n",
-            job.workFile.c_str());
+  logNotReadable(job);
   return false;
 }
 
-void setProducer(ConverterRun& run) {
+std::unique_ptr<UtilityInWaiting> startResultCheck(const JobRecord& job) {
+  return std::make_unique<UtilityInWaiting>(
+      finishCommand(job, format("%s %d.%d", kProductName, kVersionMajor, kVersionMinor)));
+}
+
+bool readablePdfWithProducer(ConverterRun& run, UtilityInWaiting& check) {
   JobRecord& job = run.job;
-  std::string producer = format("%s %d.%d", kProductName, kVersionMajor, kVersionMinor);
-  int code = runUtility(job, producerCommand(job, producer), false, std::string());
-  if (code == kUtilityOk) replaceWorkFile(job, "%s\nProducer not set (Output File: %s)\n");
+  int code = check.run(job);
+  if (code == kUtilityOk) {
+    replaceWorkFile(job, "%s\nProducer not set (Output File: %s)\n");
+    return true;
+  }
+  // A PDF that needs its password to be opened goes on as it is.
+  if (code == kUtilityEncrypted || code == kUtilityEncryptedRestricted) return true;
+  if (code == kUtilityUnreadable) {
+    logNotReadable(job);
+    return false;
+  }
+  // The utility failed for a reason of its own (no room for its output,
+  // missing): the document goes without the stamp, if it is a PDF.
+  return resultIsReadablePdf(job);
 }
 
 }  // namespace vellora

@@ -3,6 +3,9 @@
 // document (join, stationery, permissions, producer).
 #pragma once
 
+#include <memory>
+
+#include "converter/backends/utility_runner.h"
 #include "converter/job/converter_run.h"
 
 namespace vellora {
@@ -25,9 +28,12 @@ void applyEncryption(ConverterRun& run);
 // Whether the interpreter's result in the work file is a PDF the utility
 // can read; logs when it is not.
 bool resultIsReadablePdf(JobRecord& job);
-// Gives the document the product's name as its producer (Ghostscript writes
-// its own). A failure leaves the document as it is.
-void setProducer(ConverterRun& run);
+// The same check with the product's name given to the document as its
+// producer (Ghostscript writes its own), in one utility run, started with
+// the interpreter by startResultCheck. A stamp that fails leaves the
+// document as it is.
+std::unique_ptr<UtilityInWaiting> startResultCheck(const JobRecord& job);
+bool readablePdfWithProducer(ConverterRun& run, UtilityInWaiting& check);
 
 // Makes the utility's output the job's work file. Returns false (after
 // logging with failureFormat, a "%s...%s" entry taking the work file path)

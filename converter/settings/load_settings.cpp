@@ -71,12 +71,17 @@ void LoadSettings(const PrinterKeys& keys, const std::string& installDir, Loaded
   }
   out->locks = LockTable();
 
+  // One view of the stores for the whole load: every setting is read from
+  // the same state, however other jobs write meanwhile, and the chain's keys
+  // are opened once, not once per setting.
+  platform::RegistryReads reads;
+  const LookupLevels levels(keys);
   for (const char* name : kLoadOrder) {
     const int index = settingIndex(name);
     const SettingField& field = settingFields()[static_cast<std::size_t>(index)];
     int level = 0;
     if (field.kind == SettingKind::kNumber) {
-      LockedNumber read = ReadLockedNumber(keys, name);
+      LockedNumber read = ReadLockedNumber(levels, name);
       level = read.lockLevel;
       std::int32_t value = read.value;
       // Only PDF 1.2 to 1.4 exist; anything else an administrator stored
@@ -85,7 +90,7 @@ void LoadSettings(const PrinterKeys& keys, const std::string& installDir, Loaded
       if (field.name == std::string("AutoView") && level == 0 && readAutoLaunch() == 1) value = 1;
       setNumberAt(record, field, value);
     } else {
-      LockedText read = ReadLockedText(keys, name);
+      LockedText read = ReadLockedText(levels, name);
       level = read.lockLevel;
       std::string text = read.text;
       if (isPassword(name)) text = ScramblePassword(text);

@@ -47,6 +47,9 @@ TEST_F(LoadSettingsTest, DefaultsOnAFreshMachine) {
   EXPECT_EQ(settings.record.AutoView, 0);
   EXPECT_EQ(fieldText(settings.record.StationeryPath), installDir + sep + "Stationery");
   for (int level : settings.locks.level) EXPECT_EQ(level, 0);
+  // The chain made the user's key and the printer's machine key on the way.
+  EXPECT_TRUE(testvalues::keyExists(HKCU, kUserKey));
+  EXPECT_TRUE(testvalues::keyExists(HKLM, kDefaultSettingsKey));
 }
 
 TEST_F(LoadSettingsTest, AnOutOfRangePdfLevelGetsTheDefault) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "converter/settings/settings_keys.h"
+#include "platform/registry.h"
 
 namespace vellora {
 
@@ -25,6 +26,28 @@ struct LockedText {
 // whose name begins with "Lock" or "lock" is its own lock.
 std::string lockValueName(const std::string& name);
 
+// The keys of the chain, opened (and, where the rules say so and rights
+// allow, created) once for many reads: a settings load opens each level once
+// instead of once per setting. What a read finds is the same either way.
+class LookupLevels {
+ public:
+  explicit LookupLevels(const PrinterKeys& keys);
+  LookupLevels(const LookupLevels&) = delete;
+  LookupLevels& operator=(const LookupLevels&) = delete;
+
+ private:
+  friend LockedNumber ReadLockedNumber(const LookupLevels& levels, const std::string& name);
+  friend LockedText ReadLockedText(const LookupLevels& levels, const std::string& name);
+  platform::RegKey policy_[2];      // HKCU, then HKLM; closed where missing
+  platform::RegKey machine_;        // the printer's machine settings, for reading
+  bool machineWritable_ = false;    // opened for writing or created
+  platform::RegKey userWritable_;   // UserKey for writing (created when missing)
+  platform::RegKey user_;           // UserKey for reading
+};
+
+LockedNumber ReadLockedNumber(const LookupLevels& levels, const std::string& name);
+LockedText ReadLockedText(const LookupLevels& levels, const std::string& name);
+// The same for a single read.
 LockedNumber ReadLockedNumber(const PrinterKeys& keys, const std::string& name);
 LockedText ReadLockedText(const PrinterKeys& keys, const std::string& name);
 

@@ -1,6 +1,7 @@
 // The desktop's own ways of printing a document that no application claims:
 // what the print server prints by itself goes to it through libcups.
 #include <cups/cups.h>
+#include <dlfcn.h>
 
 #include <cstdio>
 #include <cstring>
@@ -62,6 +63,34 @@ bool looksLikeText(const std::string& bytes, bool sampleCut) {
   return true;
 }
 
+// libcups is loaded when a document is first printed through the server:
+// it brings some thirty libraries with it, which every start of every
+// program on this layer (a converter per job) would otherwise pay for.
+struct CupsCalls {
+  decltype(&cupsAddOption) addOption = nullptr;
+  decltype(&cupsFreeOptions) freeOptions = nullptr;
+  decltype(&cupsPrintFile2) printFile = nullptr;
+  decltype(&cupsLastErrorString) lastErrorString = nullptr;
+};
+
+const CupsCalls* cupsCalls() {
+  static const CupsCalls* loaded = []() -> const CupsCalls* {
+    void* library = ::dlopen("libcups.so.2", RTLD_NOW | RTLD_LOCAL);
+    if (!library) return nullptr;
+    static CupsCalls calls;
+    calls.addOption = reinterpret_cast<decltype(&cupsAddOption)>(::dlsym(library, "cupsAddOption"));
+    calls.freeOptions =
+        reinterpret_cast<decltype(&cupsFreeOptions)>(::dlsym(library, "cupsFreeOptions"));
+    calls.printFile = reinterpret_cast<decltype(&cupsPrintFile2)>(::dlsym(library, "cupsPrintFile2"));
+    calls.lastErrorString =
+        reinterpret_cast<decltype(&cupsLastErrorString)>(::dlsym(library, "cupsLastErrorString"));
+    if (!calls.addOption || !calls.freeOptions || !calls.printFile || !calls.lastErrorString)
+      return nullptr;
+    return &calls;
+  }();
+  return loaded;
+}
+
 }  // namespace
 
 DocumentKind documentKind(const std::string& path) {
@@ -111,14 +140,19 @@ int printThroughServer(const std::string& printer, const std::string& file, Docu
   }
   std::string::size_type slash = file.rfind('/');
   const std::string title = slash == std::string::npos ? file : file.substr(slash + 1);
+  const CupsCalls* cups = cupsCalls();
+  if (!cups) {
+    if (failure) *failure = "The print server cannot be reached: libcups is missing.";
+    return kSeErrDdeFail;
+  }
   cups_option_t* options = nullptr;
-  int count = cupsAddOption("document-format", format, 0, &options);
-  const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, printer.c_str(), file.c_str(), title.c_str(),
-                                 count, options);
-  cupsFreeOptions(count, options);
+  int count = cups->addOption("document-format", format, 0, &options);
+  const int job = cups->printFile(CUPS_HTTP_DEFAULT, printer.c_str(), file.c_str(), title.c_str(),
+                                  count, options);
+  cups->freeOptions(count, options);
   if (job > 0) return 0;
   if (failure) {
-    const char* reason = cupsLastErrorString();
+    const char* reason = cups->lastErrorString();
     *failure = "The printer \"" + printer + "\" did not take the document: " +
                (reason && *reason ? reason : "no answer from the print server") + ".";
   }

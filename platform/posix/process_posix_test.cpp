@@ -65,6 +65,30 @@ TEST(Process, StandardInputIsEmpty) {
   child.wait(platform::kWaitForever);
 }
 
+TEST(Process, AFedChildReadsWhatIsWrittenUntilItsInputIsClosed) {
+  platform::StartOptions options = capturing();
+  options.feedInput = true;
+  ChildProcess child;
+  ASSERT_TRUE(child.start(shellLine("read first; echo \"got $first\"; cat; echo end"), options));
+  ASSERT_TRUE(child.writeInput("go\n"));
+  ASSERT_TRUE(child.writeInput("more\n"));
+  child.closeInput();
+  EXPECT_EQ(readAll(child), "got go\nmore\nend\n");
+  ASSERT_EQ(child.wait(10000), platform::kWaitDone);
+  EXPECT_EQ(child.exitCode(), 0);
+
+  // Writing to a child that has ended is an error, not a signal that would
+  // end this process.
+  ChildProcess ended;
+  ASSERT_TRUE(ended.start("true", options));
+  ASSERT_EQ(ended.wait(10000), platform::kWaitDone);
+  EXPECT_FALSE(ended.writeInput(std::string(100000, 'x')));
+  ChildProcess unfed;
+  ASSERT_TRUE(unfed.start("true", capturing()));
+  EXPECT_FALSE(unfed.writeInput("x"));
+  unfed.wait(platform::kWaitForever);
+}
+
 TEST(Process, ExitCodesAndSignals) {
   ChildProcess child;
   ASSERT_TRUE(child.start(shellLine("exit 7"), capturing()));

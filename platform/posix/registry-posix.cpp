@@ -259,7 +259,15 @@ class Store {
   long forRead(sqlite3** db) {
     long status = connect(false);
     *db = db_;
+    if (status == kRegOk && readScopes_ > 0 && !readOpen_ && sqlite3_get_autocommit(db_))
+      readOpen_ = sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
     return status;
+  }
+  // Reads between these share one read transaction, begun by the first of
+  // them (see Registry::BeginReads).
+  void beginReads() { ++readScopes_; }
+  void endReads() {
+    if (readScopes_ > 0 && --readScopes_ == 0) endReadTransaction();
   }
   // For writing: creates the folder and the database when missing;
   // kRegAccessDenied when this process may not write the store.
@@ -286,6 +294,7 @@ class Store {
   // another process holds the store longer than the busy timeout.
   template <typename Body>
   long transaction(Body body) {
+    endReadTransaction();
     sqlite3* db = nullptr;
     long status = forWrite(&db);
     if (status != kRegOk) return status;
@@ -318,6 +327,7 @@ class Store {
       // A connection must not cross fork(): leave the parent's to the parent.
       db_ = nullptr;
       statements_.clear();
+      readOpen_ = false;
     }
     if (db_ && (!create || writable_)) return kRegOk;
     if (db_) disconnect();  // read-only until now; the file may have become writable
@@ -343,6 +353,10 @@ class Store {
       // system) could not read a WAL database at all.
       int persist = 1;
       sqlite3_file_control(db, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
+      // ... but empty: frames left in a kept journal would be copied into
+      // the database (and synced) again by every process that closes the
+      // store last, even one that only read.
+      sqlite3_exec(db, "PRAGMA journal_size_limit=0", nullptr, nullptr, nullptr);
     }
     db_ = db;
     writable_ = writable;
@@ -396,7 +410,14 @@ class Store {
     return found;
   }
 
+  void endReadTransaction() {
+    if (readOpen_ && db_ && sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+      sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    readOpen_ = false;
+  }
+
   void disconnect() {
+    readOpen_ = false;  // closing ends it
     for (auto& entry : statements_) sqlite3_finalize(entry.second);
     statements_.clear();
     if (db_) sqlite3_close(db_);
@@ -410,6 +431,8 @@ class Store {
   bool writable_ = false;
   pid_t pid_ = 0;
   std::map<const char*, sqlite3_stmt*> statements_;
+  int readScopes_ = 0;
+  bool readOpen_ = false;
 };
 
 struct HandleEntry {
@@ -440,6 +463,16 @@ class PosixRegistry : public Registry {
   long EnumKey(RegHandle key, std::uint32_t index, std::string* name) override;
   long EnumValue(RegHandle key, std::uint32_t index, std::string* name, RegType* type,
                  std::string* data) override;
+  void BeginReads() override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    machine_.beginReads();
+    user_.beginReads();
+  }
+  void EndReads() override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    machine_.endReads();
+    user_.endReads();
+  }
 
   long setProtected(RegRoot root, const std::string& path, bool isProtected);
   bool isProtected(RegRoot root, const std::string& path);

@@ -305,6 +305,55 @@ TEST_F(RegistryStoreTest, UsersReadAStoreTheyMayNotWrite) {
   EXPECT_EQ(0, reader.exitCode());
 }
 
+TEST_F(RegistryStoreTest, ReadsBetweenBeginAndEndSeeOneStateWhileOthersWrite) {
+  {
+    RegKey key;
+    ASSERT_EQ(kRegOk, key.create(HKLM, kStreamKey));
+    ASSERT_EQ(kRegOk, key.setString("before", "data of before"));
+  }
+  RegistryReads reads;
+  RegKey key;
+  ASSERT_EQ(kRegOk, key.open(HKLM, kStreamKey, kRegRead));
+  EXPECT_EQ(kRegNotFound, key.query("w0", nullptr, nullptr));
+  ChildProcess writer;
+  ASSERT_TRUE(startWriter(&writer, "w", 1));
+  ASSERT_EQ(kWaitDone, writer.wait(30000));
+  ASSERT_EQ(0, writer.exitCode());
+  // Still the state of the first read, whatever was written since...
+  EXPECT_EQ(kRegNotFound, key.query("w0", nullptr, nullptr));
+  EXPECT_EQ(0, presentInOrder("w", 1));
+  EXPECT_EQ(kRegOk, key.query("before", nullptr, nullptr));
+  // ... until this process writes: the write goes through, and the reads
+  // after it see the store as it is now.
+  RegKey writable;
+  ASSERT_EQ(kRegOk, writable.create(HKLM, kStreamKey));
+  ASSERT_EQ(kRegOk, writable.setString("mine", "data of mine"));
+  EXPECT_EQ(1, presentInOrder("w", 1));
+  EXPECT_EQ(kRegOk, key.query("mine", nullptr, nullptr));
+}
+
+TEST_F(RegistryStoreTest, TheLastToCloseAStoreLeavesItsJournalEmpty) {
+  {
+    RegKey key;
+    ASSERT_EQ(kRegOk, key.create(HKLM, kStreamKey));
+    ASSERT_EQ(kRegOk, key.setString("seen0", "data of seen0"));
+  }
+  resetPlatformRegistry();
+  const std::string store = posix::machineStorePath();
+  struct stat journal, before, after;
+  ASSERT_EQ(0, ::stat((store + "-wal").c_str(), &journal));
+  EXPECT_EQ(0, journal.st_size);
+  // So a process that only reads finds nothing to fold in when it closes:
+  // the database file is not written again.
+  ASSERT_EQ(0, ::stat(store.c_str(), &before));
+  sleepMilliseconds(20);
+  EXPECT_EQ(1, presentInOrder("seen", 1));
+  resetPlatformRegistry();
+  ASSERT_EQ(0, ::stat(store.c_str(), &after));
+  EXPECT_EQ(before.st_mtim.tv_sec, after.st_mtim.tv_sec);
+  EXPECT_EQ(before.st_mtim.tv_nsec, after.st_mtim.tv_nsec);
+}
+
 TEST_F(RegistryStoreTest, TwoProcessesWritingAtOnceLoseNothing) {
   {
     RegKey key;  // the store exists before the race, as on an installed machine

@@ -45,6 +45,7 @@ HANDLE ownedChildrenJob() {
 struct ChildProcess::State {
   HANDLE process = nullptr;
   HANDLE output = nullptr;  // the read end of the pipe, when captured
+  HANDLE input = nullptr;   // the write end of the child's standard input, when fed
   bool done = false;
   int exitCode = 0;
 
@@ -52,6 +53,7 @@ struct ChildProcess::State {
   void closeAll() {
     closeHandle(&process);
     closeHandle(&output);
+    closeHandle(&input);
   }
 };
 
@@ -98,11 +100,39 @@ bool ChildProcess::start(const std::string& commandLine, const StartOptions& opt
     startup.hStdError = writeEnd;
   }
 
+  HANDLE fedRead = nullptr;
+  HANDLE fedWrite = nullptr;
+  if (options.feedInput) {
+    SECURITY_ATTRIBUTES inheritable = {};
+    inheritable.nLength = sizeof inheritable;
+    inheritable.bInheritHandle = TRUE;
+    if (!CreatePipe(&fedRead, &fedWrite, &inheritable, 0)) {
+      const DWORD error = GetLastError();
+      closeHandle(&input);
+      closeHandle(&readEnd);
+      closeHandle(&writeEnd);
+      SetLastError(error);
+      return false;
+    }
+    // Only the read end belongs to the child; an inherited write end would
+    // keep it from ever reading the end of its input.
+    SetHandleInformation(fedWrite, HANDLE_FLAG_INHERIT, 0);
+    closeHandle(&input);
+    input = fedRead;
+    if (!options.captureOutput) {
+      startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+      startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    }
+    startup.dwFlags |= STARTF_USESTDHANDLES;
+    startup.hStdInput = input;
+  }
+
   // CreateProcessA may write into the command line.
   std::vector<char> line(commandLine.begin(), commandLine.end());
   line.push_back('\0');
   // The pipe reaches the child only through inheritance.
-  const BOOL inherit = options.inheritHandles || options.captureOutput ? TRUE : FALSE;
+  const BOOL inherit =
+      options.inheritHandles || options.captureOutput || options.feedInput ? TRUE : FALSE;
   const char* directory =
       options.currentDirectory.empty() ? nullptr : options.currentDirectory.c_str();
 
@@ -119,6 +149,7 @@ bool ChildProcess::start(const std::string& commandLine, const StartOptions& opt
   closeHandle(&input);
   if (!started) {
     closeHandle(&readEnd);
+    closeHandle(&fedWrite);
     SetLastError(error);
     return false;
   }
@@ -129,8 +160,27 @@ bool ChildProcess::start(const std::string& commandLine, const StartOptions& opt
   CloseHandle(info.hThread);
   state_->process = info.hProcess;
   state_->output = readEnd;
+  state_->input = fedWrite;
   return true;
 }
+
+bool ChildProcess::writeInput(const std::string& data) {
+  if (state_->input == nullptr) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return false;
+  }
+  std::size_t done = 0;
+  while (done < data.size()) {
+    DWORD written = 0;
+    if (!WriteFile(state_->input, data.data() + done, static_cast<DWORD>(data.size() - done),
+                   &written, nullptr))
+      return false;
+    done += written;
+  }
+  return true;
+}
+
+void ChildProcess::closeInput() { closeHandle(&state_->input); }
 
 int ChildProcess::readOutput(char* buffer, int size) {
   if (state_->output == nullptr || buffer == nullptr || size <= 0) return 0;

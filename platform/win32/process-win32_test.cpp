@@ -43,6 +43,21 @@ TEST(Win32Process, StandardInputReadsAsEmpty) {
   EXPECT_EQ(kWaitDone, child.wait(30000));
 }
 
+TEST(Win32Process, AFedChildReadsWhatIsWrittenUntilItsInputIsClosed) {
+  ChildProcess child;
+  StartOptions options;
+  options.captureOutput = true;
+  options.feedInput = true;
+  // "more" copies its input to its output.
+  ASSERT_TRUE(child.start(command("more"), options));
+  ASSERT_TRUE(child.writeInput("fed line\r\n"));
+  child.closeInput();
+  const std::string output = readAllOutput(child);
+  EXPECT_NE(std::string::npos, output.find("fed line")) << output;
+  EXPECT_EQ(kWaitDone, child.wait(30000));
+  EXPECT_FALSE(child.writeInput("x"));
+}
+
 TEST(Win32Process, TimesOutAndKills) {
   ChildProcess child;
   // ping itself, not through cmd: killing cmd would leave its ping running,

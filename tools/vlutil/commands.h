@@ -28,6 +28,12 @@ int encrypt(const std::string& in, const std::string& out, const std::string& us
 // p IN OUT PRODUCER: /Info /Producer and the XMP producer set to PRODUCER.
 int setProducer(const std::string& in, const std::string& out, const std::string& producer);
 
+// f IN OUT PRODUCER: the interpreter's result checked and stamped in one
+// read. 0 with OUT written as p writes it; 3 when IN is not a readable PDF
+// (as i says); 1 when IN is a PDF that needs its open password (as i says;
+// no OUT, the document stays as it is).
+int finishResult(const std::string& in, const std::string& out, const std::string& producer);
+
 // t IN OUT: the document's title as UTF-8 text into OUT, empty when it has
 // none: /Info /Title, or for a document without /Info the XMP dc:title.
 int writeTitle(const std::string& in, const std::string& out);

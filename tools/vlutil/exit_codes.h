@@ -18,6 +18,8 @@ enum ExitCode {
   kWrongPassword = 8,
   // c: no password was given, but an input needs one.
   kPasswordNeeded = 9,
+  // --when-told: the input ended without the word to go; nothing was done.
+  kNotTold = 96,
   // Wrong argument count, unknown command, bad digits or level, or an
   // output that names one of the inputs.
   kBadArguments = 97,

@@ -24,7 +24,9 @@ void printUsage(std::ostream& stream) {
             "       vlutil b IN STATIONERY OUT\n"
             "       vlutil e IN OUT USERPW OWNERPW DIGITS 40|128\n"
             "       vlutil p IN OUT PRODUCER\n"
+            "       vlutil f IN OUT PRODUCER\n"
             "       vlutil t IN OUT\n"
+            "       vlutil --when-told COMMAND ...\n"
             "       vlutil --version\n";
 }
 
@@ -34,7 +36,23 @@ int badArguments(const std::string& why) {
   return vlutil::kBadArguments;
 }
 
-int dispatch(const std::vector<std::string>& args) {
+// --when-told: started ahead of its time (the converter starts the check of
+// the interpreter's result beside the interpreter, so that this program's
+// own start-up costs the job nothing), the command waits for a line "go" on
+// standard input. An input that ends first means the job needs it no more.
+bool toldToGo() {
+  std::string line;
+  if (!std::getline(std::cin, line)) return false;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line == "go";
+}
+
+int dispatch(std::vector<std::string> args) {
+  if (!args.empty() && args[0] == "--when-told") {
+    args.erase(args.begin());
+    if (args.empty()) return badArguments("no command given");
+    if (!toldToGo()) return vlutil::kNotTold;
+  }
   if (args.empty()) return badArguments("no command given");
   const std::string& command = args[0];
   if (command == "--version" || command == "--help" || command == "-h") {
@@ -46,7 +64,7 @@ int dispatch(const std::vector<std::string>& args) {
   static const struct {
     const char* name;
     std::size_t arguments;
-  } kCommands[] = {{"i", 1}, {"c", 8}, {"w", 3}, {"b", 3}, {"e", 6}, {"p", 3}, {"t", 2}};
+  } kCommands[] = {{"i", 1}, {"c", 8}, {"w", 3}, {"b", 3}, {"e", 6}, {"p", 3}, {"f", 3}, {"t", 2}};
   for (const auto& known : kCommands) {
     if (command != known.name) continue;
     if (args.size() - 1 != known.arguments)
@@ -61,6 +79,7 @@ int dispatch(const std::vector<std::string>& args) {
           command == "w" ? vlutil::StationeryMode::kWatermark : vlutil::StationeryMode::kBackground,
           args[1], args[2], args[3]);
     if (command == "p") return vlutil::setProducer(args[1], args[2], args[3]);
+    if (command == "f") return vlutil::finishResult(args[1], args[2], args[3]);
     if (command == "t") return vlutil::writeTitle(args[1], args[2]);
     return vlutil::encrypt(args[1], args[2], args[3], args[4], args[5], args[6]);
   }

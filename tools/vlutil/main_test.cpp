@@ -1,5 +1,7 @@
 #include "tools/vlutil/testing_pdfs.h"
 
+#include "platform/process.h"
+
 namespace vlutil_testing {
 namespace {
 
@@ -31,6 +33,8 @@ TEST_F(VlutilArgumentsTest, WrongCountsAndUnknownCommandsAreRefused) {
       {"e", in, out, "u", "o", "10100000", "128", "x"},
       {"p", in, out},
       {"p", in, out, "Vellora", "x"},
+      {"f", in, out},
+      {"f", in, out, "Vellora", "x"},
   };
   for (const auto& arguments : bad) {
     RunResult result = vlutil(arguments);
@@ -69,6 +73,37 @@ TEST_F(VlutilArgumentsTest, AnOutputThatCannotBeWrittenIsAFailureWithAName) {
     EXPECT_NE(std::string::npos, result.output.find("cannot write")) << result.output;
   }
   EXPECT_EQ((std::vector<std::string>{"in.pdf"}), folderEntries());
+}
+
+// The converter starts the check of the interpreter's result beside the
+// interpreter, waiting for the word to go.
+TEST_F(VlutilArgumentsTest, WhenToldWaitsForTheWordToGo) {
+  makePdf(path("in.pdf"), PdfRecipe());
+  const std::string in = path("in.pdf"), out = path("out.pdf");
+  RunResult untold = vlutil({"--when-told", "p", in, out, "Vellora"});  // input: empty
+  EXPECT_EQ(96, untold.exitCode) << untold.output;
+  EXPECT_EQ(97, vlutil({"--when-told"}).exitCode);
+  for (const std::string word : {"stop", "go"}) {
+    platform::ChildProcess child;
+    platform::StartOptions options;
+    options.captureOutput = true;
+    options.feedInput = true;
+    ASSERT_TRUE(child.start(platform::quoteArgument(VLUTIL_PATH) + " --when-told p " +
+                                platform::quoteArgument(in) + " " + platform::quoteArgument(out) +
+                                " Vellora",
+                            options));
+    platform::sleepMilliseconds(200);
+    EXPECT_TRUE(child.running()) << word;
+    EXPECT_FALSE(exists(out)) << word;
+    ASSERT_TRUE(child.writeInput(word + "\n"));
+    child.closeInput();
+    char buffer[256];
+    while (child.readOutput(buffer, sizeof buffer) > 0) {
+    }
+    ASSERT_EQ(platform::kWaitDone, child.wait(30000));
+    EXPECT_EQ(word == "go" ? 0 : 96, child.exitCode()) << word;
+    EXPECT_EQ(word == "go", exists(out)) << word;
+  }
 }
 
 }  // namespace

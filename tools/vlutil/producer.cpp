@@ -56,7 +56,12 @@ void setMetadataProducer(QPDF& pdf, const std::string& path, const std::string& 
 
 }  // namespace
 
-int setProducer(const std::string& in, const std::string& out, const std::string& producer) {
+namespace {
+
+// p and f: the same stamp, told apart by what an input that needs its open
+// password answers.
+int stampProducer(const std::string& in, const std::string& out, const std::string& producer,
+                  int passwordNeeded) {
   if (producer.empty()) {
     complain("no producer given", "the document would keep its writer's name");
     return kBadArguments;
@@ -72,7 +77,7 @@ int setProducer(const std::string& in, const std::string& out, const std::string
   }
   if (input.status == OpenStatus::kPasswordRejected) {
     complain(in + " is encrypted", "its password is needed");
-    return kEncryptedInput;
+    return passwordNeeded;
   }
   QPDF& pdf = *input.pdf;
   const std::string text = argumentAsUtf8(producer);
@@ -82,6 +87,16 @@ int setProducer(const std::string& in, const std::string& out, const std::string
   // compression they had: qpdf would otherwise compress every uncompressed
   // one, the metadata too where the document is encrypted.
   return writeOutput(pdf, out, [](QPDFWriter& writer) { writer.setCompressStreams(false); });
+}
+
+}  // namespace
+
+int setProducer(const std::string& in, const std::string& out, const std::string& producer) {
+  return stampProducer(in, out, producer, kEncryptedInput);
+}
+
+int finishResult(const std::string& in, const std::string& out, const std::string& producer) {
+  return stampProducer(in, out, producer, kNeedsUserPassword);
 }
 
 }  // namespace vlutil

@@ -133,5 +133,51 @@ TEST_F(VlutilProducerTest, RefusedInputsLeaveNoOutputAndTheExistingOneAlone) {
             folderEntries());
 }
 
+
+// f: the converter's one look at the interpreter's result.
+TEST_F(VlutilProducerTest, FinishStampsAReadableResultAsPDoes) {
+  const std::string before = readBytes(path("gs.pdf"));
+  ASSERT_EQ(0, vlutil({"p", path("gs.pdf"), path("p.pdf"), kProducer}).exitCode);
+  RunResult result = vlutil({"f", path("gs.pdf"), path("f.pdf"), kProducer});
+  ASSERT_EQ(0, result.exitCode) << result.output;
+  EXPECT_EQ(before, readBytes(path("gs.pdf")));
+  // The same document, byte for byte up to the trailer's new /ID.
+  auto body = [](const std::string& pdf) { return pdf.substr(0, pdf.rfind("trailer")); };
+  EXPECT_EQ(body(readBytes(path("p.pdf"))), body(readBytes(path("f.pdf"))));
+  EXPECT_EQ(kProducer, pdfinfoField(path("f.pdf"), "Producer"));
+  EXPECT_EQ(0, run({"qpdf", "--check", path("f.pdf")}).exitCode);
+
+  // An owner password alone does not stop the stamp; an open password does,
+  // and the answer is i's: a PDF that needs its password.
+  ASSERT_EQ(0, run({"qpdf", "--allow-weak-crypto", "--encrypt", "", "boss", "128", "--use-aes=n",
+                    "--print=none", "--", path("gs.pdf"), path("restricted.pdf")})
+                   .exitCode);
+  EXPECT_EQ(0, vlutil({"f", path("restricted.pdf"), path("restricted-out.pdf"), kProducer}).exitCode);
+  EXPECT_EQ(kProducer, pdfinfoField(path("restricted-out.pdf"), "Producer"));
+  makeEncryptedCopy(path("gs.pdf"), path("locked.pdf"), "secret", "boss", false);
+  EXPECT_EQ(1, vlutil({"i", path("locked.pdf")}).exitCode);
+  EXPECT_EQ(1, vlutil({"f", path("locked.pdf"), path("locked-out.pdf"), kProducer}).exitCode);
+  EXPECT_FALSE(exists(path("locked-out.pdf")));
+}
+
+TEST_F(VlutilProducerTest, FinishRefusesWhatIsNotAWholePdfAsIDoes) {
+  writeBytes(path("out.pdf"), "previous result");
+  writeBytes(path("text.pdf"), "no PDF at all\n");
+  const std::string pdf = readBytes(path("gs.pdf"));
+  // Cut where the interpreter could have been stopped: in the middle of the
+  // page content, before any cross-reference table.
+  writeBytes(path("cut.pdf"), pdf.substr(0, pdf.find("stream") + 20));
+  for (const char* name : {"missing.pdf", "text.pdf", "cut.pdf"}) {
+    EXPECT_EQ(vlutil({"i", path(name)}).exitCode, 3) << name;
+    EXPECT_EQ(vlutil({"f", path(name), path("out.pdf"), kProducer}).exitCode, 3) << name;
+  }
+  EXPECT_EQ(97, vlutil({"f", path("gs.pdf"), path("out.pdf"), ""}).exitCode);
+  EXPECT_EQ(97, vlutil({"f", path("gs.pdf"), path("gs.pdf"), kProducer}).exitCode);
+  EXPECT_EQ("previous result", readBytes(path("out.pdf")));
+  EXPECT_EQ(pdf, readBytes(path("gs.pdf")));
+  EXPECT_EQ((std::vector<std::string>{"cut.pdf", "gs.pdf", "out.pdf", "page.ps", "text.pdf"}),
+            folderEntries());
+}
+
 }  // namespace
 }  // namespace vlutil_testing
