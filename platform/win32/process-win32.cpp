@@ -1,6 +1,7 @@
 // Child processes, the environment and sleeping on Windows.
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -61,7 +62,19 @@ ChildProcess::ChildProcess() : state_(std::make_unique<State>()) {}
 
 ChildProcess::~ChildProcess() = default;
 
+// Children inherit every inheritable handle of the process at the moment
+// they are made. The ends of a pipe meant for one child are inheritable from
+// its creation until the child has its copies and ours are closed; a child
+// started meanwhile on another thread (a utility started ahead beside the
+// interpreter) would take them too and hold the pipe open: the reader never
+// sees its end. One start at a time.
+static std::mutex& startLock() {
+  static std::mutex lock;
+  return lock;
+}
+
 bool ChildProcess::start(const std::string& commandLine, const StartOptions& options) {
+  std::lock_guard<std::mutex> oneStartAtATime(startLock());
   state_->closeAll();
   state_->done = false;
   state_->exitCode = 0;
