@@ -3,10 +3,9 @@
 // the class "Vellora" of one member of its own and one passing jobs on to
 // the second; a few users print a mix of jobs at once over IPP with their
 // passwords, and every job ends in its user's home.
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
 
+#include "platform/posix/file_modes.h"
 #include "testsupport/fresh_machine.h"
 #include "testsupport/office_load.h"
 
@@ -17,7 +16,7 @@ namespace {
 TEST(OfficeLoad, TwoServersBehindOneNameEndEveryJobInItsUsersHome) {
   SKIP_WITHOUT_PRIVATE_CUPS();
   testsupport::FreshMachine machine;
-  ASSERT_EQ(0, chmod(machine.base().c_str(), 0755));
+  ASSERT_TRUE(platform::posix::setPermissionBits(machine.base(), 0755));
   const testsupport::OfficePrograms programs = {VLCONV_PATH, VLUTIL_PATH, VLREG_PATH, VLGSREG_PATH, VLSETUP_PATH,
                                                 INSTALLATION_FILES};
   std::string why;

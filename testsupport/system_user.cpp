@@ -184,4 +184,6 @@ std::vector<std::string> entriesNotOwnedBy(const std::string& path, uid_t uid) {
   return found;
 }
 
+bool SystemUser::canMakeAccounts() { return geteuid() == 0; }
+
 }  // namespace testsupport

@@ -28,6 +28,9 @@ class SystemUser {
   SystemUser(const SystemUser&) = delete;
   SystemUser& operator=(const SystemUser&) = delete;
 
+  // Only root makes accounts.
+  static bool canMakeAccounts();
+
   bool created() const { return uid_ != 0; }
   const std::string& error() const { return error_; }
   const std::string& name() const { return name_; }

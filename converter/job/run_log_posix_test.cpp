@@ -1,7 +1,5 @@
 // The run log on Linux, where the working folder can be the shared
 // temporary folder: the log is the user's alone.
-#include <unistd.h>
-
 #include <string>
 
 #include <gtest/gtest.h>
@@ -36,7 +34,7 @@ TEST_F(RunLogFile, TheRunLogIsReadableByItsUserOnlyAndNeverALinksTarget) {
   platform::deleteFile(log);
   const std::string victim = machine.path("victim");
   testsupport::writeFile(victim, "someone's file");
-  ASSERT_EQ(symlink(victim.c_str(), log.c_str()), 0);
+  ASSERT_TRUE(platform::posix::makeSymbolicLink(victim, log));
   ASSERT_EQ(writeRunLog(job), 1);
   EXPECT_EQ(testsupport::readFile(victim), "someone's file");
 }

@@ -1,8 +1,6 @@
 // A lock an administrator sets for one user holds against that user: real
 // accounts made by the test, the real vlreg and vlconv run as each of them.
 #ifndef _WIN32
-#include <unistd.h>
-
 #include <memory>
 
 #include "common/installer_interpreter.h"
@@ -21,7 +19,7 @@ const char kUserKey[] = "HKCU\\Software\\Norvale\\Vellora";
 class UserPolicies : public VlconvTest {
  protected:
   void SetUp() override {
-    if (geteuid() != 0) GTEST_SKIP() << "needs root to make accounts";
+    if (!testsupport::SystemUser::canMakeAccounts()) GTEST_SKIP() << "needs root to make accounts";
     VlconvTest::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
     // As on an installed system: the interpreter chosen at the install,

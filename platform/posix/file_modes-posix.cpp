@@ -1,6 +1,7 @@
 #include "platform/posix/file_modes.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform {
 namespace posix {
@@ -19,6 +20,10 @@ long ownerId(const std::string& path) {
 
 bool setPermissionBits(const std::string& path, int bits) {
   return ::chmod(path.c_str(), static_cast<mode_t>(bits)) == 0;
+}
+
+bool makeSymbolicLink(const std::string& target, const std::string& link) {
+  return ::symlink(target.c_str(), link.c_str()) == 0;
 }
 
 }  // namespace posix

@@ -15,6 +15,8 @@ int permissionBits(const std::string& path);
 long ownerId(const std::string& path);
 // Sets path's permission bits; false (errno set) on failure.
 bool setPermissionBits(const std::string& path, int bits);
+// Makes link a symbolic link to target; false (errno set) on failure.
+bool makeSymbolicLink(const std::string& target, const std::string& link);
 
 }  // namespace posix
 }  // namespace platform
