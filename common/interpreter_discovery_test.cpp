@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "common/discovery_test_support.h"
+#include "testsupport/common/discovery_test_support.h"
 #include "common/interpreter_texts.h"
 #include "common/text.h"
 

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "common/discovery_test_support.h"
+#include "testsupport/common/discovery_test_support.h"
 #include "common/interpreter_discovery.h"
 #include "common/interpreter_names.h"
 #include "common/interpreter_texts.h"

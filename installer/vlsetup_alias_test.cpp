@@ -1,7 +1,7 @@
 // Alias printers and the small commands, through the real vlsetup.
 #include <algorithm>
 
-#include "installer/vlsetup_test_support.h"
+#include "testsupport/installer/vlsetup_test_support.h"
 
 namespace vellora {
 namespace installertest {

@@ -1,7 +1,7 @@
 // Full installs, reinstalls and removal through the real vlsetup on a CUPS
 // server of the test's own.
 
-#include "installer/vlsetup_test_support.h"
+#include "testsupport/installer/vlsetup_test_support.h"
 #include "testsupport/loopback_http_server.h"
 
 namespace vellora {
@@ -39,8 +39,8 @@ TEST_F(FullInstall, PutsMonitorDriverAndPrinterIntoCupsAndLogsEveryStep) {
   // The monitor: in the system folder, and as CUPS's backend run as root.
   EXPECT_TRUE(platform::fileExists(systemFolder() + "/vlmon"));
   const std::string backend = cups->backendFolder() + "/vlm";
-  EXPECT_EQ(0700, platform::posix::permissionBits(backend));
-  EXPECT_EQ(0, platform::posix::ownerId(backend));
+  EXPECT_EQ(0700, testsupport::posix::permissionBits(backend));
+  EXPECT_EQ(0, testsupport::posix::ownerId(backend));
   // The driver: the version folder copied, the driver registered.
   for (const char* file : {"VELLORA.PPD", "vlmode.reg", "vlmodeA.reg"})
     EXPECT_TRUE(platform::fileExists(driverFolder() + file)) << file;

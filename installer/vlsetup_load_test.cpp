@@ -5,7 +5,7 @@
 // passwords, and every job ends in its user's home.
 #include <gtest/gtest.h>
 
-#include "platform/posix/file_modes.h"
+#include "testsupport/posix/file_modes.h"
 #include "testsupport/fresh_machine.h"
 #include "testsupport/office_load.h"
 
@@ -16,7 +16,7 @@ namespace {
 TEST(OfficeLoad, TwoServersBehindOneNameEndEveryJobInItsUsersHome) {
   SKIP_WITHOUT_PRIVATE_CUPS();
   testsupport::FreshMachine machine;
-  ASSERT_TRUE(platform::posix::setPermissionBits(machine.base(), 0755));
+  ASSERT_TRUE(testsupport::posix::setPermissionBits(machine.base(), 0755));
   const testsupport::OfficePrograms programs = {VLCONV_PATH, VLUTIL_PATH, VLREG_PATH, VLGSREG_PATH, VLSETUP_PATH,
                                                 INSTALLATION_FILES};
   std::string why;

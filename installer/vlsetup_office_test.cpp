@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "common/monitor_contract.h"
-#include "installer/vlsetup_test_support.h"
+#include "testsupport/installer/vlsetup_test_support.h"
 #include "testsupport/ipp_client.h"
 #include "testsupport/pdf_documents.h"
 #include "testsupport/system_user.h"
@@ -127,7 +127,7 @@ class OfficePrinting : public VlsetupTest {
     // names each job of it (a PDF's own title would).
     budget = machine.path("files/budget.pdf");
     ASSERT_EQ("", testsupport::makeLinkedPdf(budget, ""));
-    platform::posix::setPermissionBits(budget, 0644);
+    testsupport::posix::setPermissionBits(budget, 0644);
     ledger = machine.path("files/ledger.ps");
     writePostScript(ledger, "Ledger", 3);
   }

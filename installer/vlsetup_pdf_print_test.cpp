@@ -5,7 +5,7 @@
 // that cannot be converted ends its job with a message and touches nothing.
 #include <algorithm>
 
-#include "installer/vlsetup_test_support.h"
+#include "testsupport/installer/vlsetup_test_support.h"
 #include "testsupport/pdf_documents.h"
 
 namespace vellora {
@@ -20,7 +20,7 @@ class PdfPrinting : public PrintingTest {
   // script and the record to every job (a test build's monitor passes them on).
   void beforeCupsStarts(testsupport::PrivateCups& server) override {
     ASSERT_TRUE(platform::createDirectories(machine.path("ui")));
-    platform::posix::setPermissionBits(machine.path("ui"), 01777);
+    testsupport::posix::setPermissionBits(machine.path("ui"), 01777);
     server.setBackendEnvironment("VELLORA_UI_SCRIPT", script());
     server.setBackendEnvironment("VELLORA_UI_LOG", record());
   }
@@ -30,13 +30,13 @@ class PdfPrinting : public PrintingTest {
     answers("");
     annual = machine.path("files/annual.pdf");
     ASSERT_EQ("", testsupport::makeLinkedPdf(annual, "Annual Links"));
-    platform::posix::setPermissionBits(annual, 0644);
+    testsupport::posix::setPermissionBits(annual, 0644);
   }
   std::string script() const { return machine.path("ui/script"); }
   std::string record() const { return machine.path("ui/record"); }
   void answers(const std::string& lines) {
     testsupport::writeFile(script(), lines);
-    platform::posix::setPermissionBits(script(), 0644);
+    testsupport::posix::setPermissionBits(script(), 0644);
   }
   void options(const std::string& lines) {
     testsupport::writeFile(product + "/Vellora.opt", "[CommandOptions]\nDefaultPath=%HOME%/Documents/\n" + lines);
@@ -127,7 +127,7 @@ TEST_F(PdfPrinting, DamagedEncryptedAndFalsePdfsEndWithAMessageAndTouchNothing) 
   ASSERT_EQ(0, testsupport::run({"qpdf", "--encrypt", "secret", "owner", "256", "--", annual, encrypted}).exitCode);
   const std::string notes = machine.path("files/notes.txt");
   testsupport::writeFile(notes, "Minutes of the meeting\n");
-  for (const std::string& file : {damaged, encrypted, notes}) platform::posix::setPermissionBits(file, 0644);
+  for (const std::string& file : {damaged, encrypted, notes}) testsupport::posix::setPermissionBits(file, 0644);
 
   testsupport::JobState state;
   for (const std::string& file : {damaged, encrypted}) printJob("Vellora", "Quarterly Report", file, &state);

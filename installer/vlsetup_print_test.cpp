@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <chrono>
 
-#include "installer/vlsetup_test_support.h"
+#include "testsupport/installer/vlsetup_test_support.h"
 #include "platform/posix/listening_process.h"
-#include "platform/posix/signals.h"
+#include "testsupport/posix/signals.h"
 #include "testsupport/stand_in_record.h"
 #include "testsupport/system_user.h"
 
@@ -33,7 +33,7 @@ class Printing : public PrintingTest {
     ASSERT_TRUE(platform::createDirectories(machine.path("gs")));
     platform::deleteFile(program);
     ASSERT_TRUE(platform::copyFile(DELAY_PATH, program, false));
-    platform::posix::setPermissionBits(program, 0755);
+    testsupport::posix::setPermissionBits(program, 0755);
     testsupport::writeFile(program + ".conf", "when=@\nexec=" + FindProgramOnPath("gs") + "\nstarted=" +
                                                   startedFile() + "\n" + config);
     std::string log;
@@ -82,7 +82,7 @@ TEST_F(Printing, PostScriptPdfAndTextBecomePdfsOfTheUserWhoPrinted) {
   // makes a PDF of the text.
   ASSERT_EQ(0, testsupport::run({"qpdf", "--empty", "--pages", report, "--", machine.path("files/budget.pdf")})
                    .exitCode);
-  platform::posix::setPermissionBits(machine.path("files/budget.pdf"), 0644);
+  testsupport::posix::setPermissionBits(machine.path("files/budget.pdf"), 0644);
   print("Vellora", "Budget Plan", machine.path("files/budget.pdf"));
   testsupport::writeFile(machine.path("files/notes.txt"), "Minutes of the meeting\nAll present.\n");
   print("Vellora", "Meeting Notes", machine.path("files/notes.txt"));
@@ -115,7 +115,7 @@ TEST_F(Printing, AnAliasHasItsOwnOptionsAndSettings) {
   // once the document is in place, not when the command ends.
   const std::string upload = machine.path("files/upload");
   testsupport::writeFile(upload, "#!/bin/sh\necho $$ > \"$HOME/upload.pid\"\necho uploading \"$1\"\nexec sleep 600\n");
-  platform::posix::setPermissionBits(upload, 0755);
+  testsupport::posix::setPermissionBits(upload, 0755);
   testsupport::writeFile(product + "/Invoices.opt",
                          "[CommandOptions]\nDefaultPath=%HOME%/Documents/\nSuppressDialog=true\nAutoNameTitle=true\n"
                          "AutoNamePrefix=INV-\nPostProcess=true\nPostProcessCommand=" + upload + "\n");
@@ -128,7 +128,7 @@ TEST_F(Printing, AnAliasHasItsOwnOptionsAndSettings) {
   const long uploading = std::atol(testsupport::readFile(user->home() + "/upload.pid").c_str());
   ASSERT_GT(uploading, 0);
   EXPECT_TRUE(platform::posix::processAlive(static_cast<pid_t>(uploading))) << "the command runs on";
-  EXPECT_TRUE(platform::posix::sendSignal(uploading, platform::posix::Signal::kKill));
+  EXPECT_TRUE(testsupport::posix::sendSignal(uploading, testsupport::posix::Signal::kKill));
   EXPECT_TRUE(ended(uploading));
 }
 
@@ -216,7 +216,7 @@ TEST_F(Printing, FailedCrashedAndCancelledConversionsEndTheJobWithoutADocument) 
   EXPECT_EQ((std::vector<std::string>{"0", "1", "2"}), descriptors);
   const long converter = parentOf(interpreter);
   ASSERT_GT(converter, 1);
-  EXPECT_TRUE(platform::posix::sendSignal(converter, platform::posix::Signal::kSegmentationFault));
+  EXPECT_TRUE(testsupport::posix::sendSignal(converter, testsupport::posix::Signal::kSegmentationFault));
   EXPECT_EQ(testsupport::kJobAborted, cups->waitForJobEnd(crashed, 120000)) << cups->jobLog(crashed);
   EXPECT_NE(std::string::npos, cups->jobMessage(crashed).find("the converter ended before it finished the job"))
       << cups->jobMessage(crashed);
@@ -259,10 +259,10 @@ TEST_F(Printing, DroppedDocumentsBecomePdfsOfTheUserWhoDroppedThem) {
                                  "-sOutputFile=" + titled, machine.path("files/report.ps")})
                    .exitCode);
   ASSERT_EQ(0, testsupport::run({"qpdf", "--empty", "--pages", titled, "--", pdf}).exitCode);
-  platform::posix::setPermissionBits(pdf, 0644);
+  testsupport::posix::setPermissionBits(pdf, 0644);
   const std::string notes = machine.path("files/notes.txt");
   testsupport::writeFile(notes, "Minutes of the meeting\nAll present.\n");
-  platform::posix::setPermissionBits(notes, 0644);
+  testsupport::posix::setPermissionBits(notes, 0644);
   const std::string job = user->home() + "/job.ps";
   ASSERT_EQ(0, user->run({"cp", machine.path("files/report.ps"), job}).exitCode);
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "converter/backends/conversion_test_fixture.h"
+#include "testsupport/converter/conversion_test_fixture.h"
 #include "converter/backends/interpreter_runner.h"
 #include "converter/ui/string_table.h"
 

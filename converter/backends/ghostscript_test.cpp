@@ -2,7 +2,7 @@
 // wrote.
 #include <gtest/gtest.h>
 
-#include "converter/backends/conversion_test_fixture.h"
+#include "testsupport/converter/conversion_test_fixture.h"
 #include "converter/backends/interpreter_runner.h"
 #include "common/ghostscript_registration.h"
 #include "common/interpreter_names.h"

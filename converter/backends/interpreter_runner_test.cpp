@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "common/text.h"
-#include "converter/backends/conversion_test_fixture.h"
+#include "testsupport/converter/conversion_test_fixture.h"
 #include "platform/process.h"
 #include "platform/system.h"
 

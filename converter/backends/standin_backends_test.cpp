@@ -1,7 +1,7 @@
 // Distiller and PStill command lines reaching stand-ins for those programs.
 #include <gtest/gtest.h>
 
-#include "converter/backends/conversion_test_fixture.h"
+#include "testsupport/converter/conversion_test_fixture.h"
 #include "converter/backends/interpreter_runner.h"
 
 namespace vellora {

@@ -2,7 +2,7 @@
 // post-process command, and the desktop's opener on systems of version 6.
 #include <gtest/gtest.h>
 
-#include "converter/job/vlconv_test_support.h"
+#include "testsupport/converter/vlconv_test_support.h"
 #include "platform/process.h"
 #include "platform/system.h"
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/form_post.h"
-#include "converter/job/vlconv_test_support.h"
+#include "testsupport/converter/vlconv_test_support.h"
 #include "platform/process.h"
 #include "testsupport/loopback_http_server.h"
 

@@ -2,7 +2,7 @@
 // the PDF utility: joining (with passwords), stationery, permissions.
 #include <gtest/gtest.h>
 
-#include "converter/job/vlconv_test_support.h"
+#include "testsupport/converter/vlconv_test_support.h"
 #include "converter/settings/scramble_password.h"
 
 namespace vellora {

@@ -11,10 +11,10 @@
 
 #include <gtest/gtest.h>
 
-#include "converter/job/vlconv_test_support.h"
+#include "testsupport/converter/vlconv_test_support.h"
 #include "converter/settings/scramble_password.h"
-#include "platform/posix/file_modes.h"
-#include "platform/posix/signals.h"
+#include "testsupport/posix/file_modes.h"
+#include "testsupport/posix/signals.h"
 #include "platform/process.h"
 #include "platform/system.h"
 
@@ -22,7 +22,7 @@ namespace vellora {
 namespace e2e {
 namespace {
 
-using platform::posix::Signal;
+using testsupport::posix::Signal;
 
 namespace fs = std::filesystem;
 
@@ -105,7 +105,7 @@ class FaultJobs : public VlconvTest {
   // Sends the signal to a job waiting in the stand-in and waits for its end.
   int endJob(platform::ChildProcess& child, Signal signal) {
     waitForStandIn();
-    EXPECT_TRUE(platform::posix::sendSignal(child.id(), signal));
+    EXPECT_TRUE(testsupport::posix::sendSignal(child.id(), signal));
     return finish(child);
   }
 
@@ -195,8 +195,8 @@ class FaultJobs : public VlconvTest {
     snapshot();
     auto child = startJob(job);
     lastExitCode = endJob(*child, signal);
-    EXPECT_TRUE(testsupport::readFile(existing) == old) << platform::posix::signalNumber(signal);
-    EXPECT_EQ(processesLeft(), std::vector<std::string>()) << platform::posix::signalNumber(signal);
+    EXPECT_TRUE(testsupport::readFile(existing) == old) << testsupport::posix::signalNumber(signal);
+    EXPECT_EQ(processesLeft(), std::vector<std::string>()) << testsupport::posix::signalNumber(signal);
     return job;
   }
   // A job that died without cleaning up leaves its files to the next job.
@@ -351,11 +351,11 @@ TEST_F(FaultJobs, TerminationAtTheInterpreterEndsTheJobAsAFailure) {
     auto child = startJob(job);
     waitForStandIn();
     // Meanwhile only its owner may read what the job holds.
-    EXPECT_EQ(platform::posix::permissionBits(workFolder()) & 0777, 0700);
+    EXPECT_EQ(testsupport::posix::permissionBits(workFolder()) & 0777, 0700);
     for (const auto& entry : fs::directory_iterator(workFolder()))
-      EXPECT_EQ(platform::posix::permissionBits(entry.path().string()) & 0777, 0600) << entry.path();
+      EXPECT_EQ(testsupport::posix::permissionBits(entry.path().string()) & 0777, 0600) << entry.path();
     EXPECT_EQ(endJob(*child, signal), 0) << "ended like a failure, not by the signal";
-    EXPECT_TRUE(testsupport::readFile(existing) == old) << platform::posix::signalNumber(signal);
+    EXPECT_TRUE(testsupport::readFile(existing) == old) << testsupport::posix::signalNumber(signal);
     EXPECT_FALSE(platform::fileExists(job)) << "the spool file goes with the job";
     EXPECT_NE(runLog().find("ended from outside"), std::string::npos) << runLog();
     EXPECT_EQ(outputFiles(), std::vector<std::string>{"Ledger.pdf"});
@@ -567,10 +567,10 @@ TEST_F(FaultJobs, TheUsersStoreAndWorkingFolderArePrivate) {
   options("Vellora", "DefaultPath=" + outDir + kSep + "\nSuppressDialog=true\nAutoNameTitle=true\n");
   ASSERT_EQ(print(spool(pagesJob("Mine", "New", 1))).exitCode, 0);
   const std::string store = machine.home() + kSep + ".config" + kSep + "vellora";
-  EXPECT_EQ(platform::posix::permissionBits(store) & 0777, 0700);
+  EXPECT_EQ(testsupport::posix::permissionBits(store) & 0777, 0700);
   for (const auto& entry : fs::directory_iterator(store))
-    EXPECT_EQ(platform::posix::permissionBits(entry.path().string()) & 0777, 0600) << entry.path();
-  EXPECT_EQ(platform::posix::permissionBits(workFolder()) & 0777, 0700);
+    EXPECT_EQ(testsupport::posix::permissionBits(entry.path().string()) & 0777, 0600) << entry.path();
+  EXPECT_EQ(testsupport::posix::permissionBits(workFolder()) & 0777, 0700);
 }
 
 // --- Names and paths ----------------------------------------------------------

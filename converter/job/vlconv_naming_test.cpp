@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "converter/job/vlconv_test_support.h"
+#include "testsupport/converter/vlconv_test_support.h"
 
 namespace vellora {
 namespace e2e {

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "converter/job/vlconv_test_support.h"
+#include "testsupport/converter/vlconv_test_support.h"
 #include "converter/settings/settings_keys.h"
 #include "platform/posix/registry_store.h"
 

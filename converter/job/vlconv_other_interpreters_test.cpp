@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/interpreter_names.h"
-#include "converter/job/vlconv_test_support.h"
+#include "testsupport/converter/vlconv_test_support.h"
 #include "converter/settings/scramble_password.h"
 #include "testsupport/pdf_documents.h"
 

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "converter/job/vlconv_test_support.h"
+#include "testsupport/converter/vlconv_test_support.h"
 #include "converter/settings/profiles.h"
 #include "converter/settings/scramble_password.h"
 #include "converter/settings/store_access.h"

@@ -4,8 +4,8 @@
 #include <memory>
 
 #include "common/installer_interpreter.h"
-#include "converter/job/vlconv_test_support.h"
-#include "platform/posix/file_modes.h"
+#include "testsupport/converter/vlconv_test_support.h"
+#include "testsupport/posix/file_modes.h"
 #include "platform/posix/machine_root.h"
 #include "testsupport/system_user.h"
 
@@ -26,10 +26,10 @@ class UserPolicies : public VlconvTest {
     // every user reads the machine, its administrator alone writes it.
     ASSERT_EQ(0, InstallerSelectInterpreter());
     for (const std::string& folder : {machine.base(), machine.root(), machine.root() + "/registry"})
-      ASSERT_TRUE(platform::posix::setPermissionBits(folder, 0755)) << folder;
+      ASSERT_TRUE(testsupport::posix::setPermissionBits(folder, 0755)) << folder;
     options("Vellora", "DefaultPath=%HOME%/Documents/\nSuppressDialog=true\nAutoNameTitle=true\n");
     testsupport::writeFile(machine.path("job.ps"), postScriptJob("", 1));
-    ASSERT_TRUE(platform::posix::setPermissionBits(machine.path("job.ps"), 0644));
+    ASSERT_TRUE(testsupport::posix::setPermissionBits(machine.path("job.ps"), 0644));
   }
 
   std::unique_ptr<testsupport::SystemUser> account() {

@@ -1,7 +1,7 @@
 // The option pages and the locks, as the user sees them in the snapshots.
 #include "common/interpreter_discovery.h"
 #include "converter/ui/background_scans.h"
-#include "converter/ui/save_dialog_test_fixture.h"
+#include "testsupport/converter/save_dialog_test_fixture.h"
 #include "converter/ui/string_table.h"
 
 namespace vellora {

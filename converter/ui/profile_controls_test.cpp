@@ -6,7 +6,7 @@
 
 #include "converter/settings/profiles.h"
 #include "converter/settings/store_access.h"
-#include "converter/ui/save_dialog_test_fixture.h"
+#include "testsupport/converter/save_dialog_test_fixture.h"
 
 namespace vellora {
 namespace {

@@ -3,7 +3,7 @@
 // questions, closing, and naming a job when nobody can be asked.
 #include "converter/settings/profiles.h"
 #include "converter/settings/scramble_password.h"
-#include "converter/ui/save_dialog_test_fixture.h"
+#include "testsupport/converter/save_dialog_test_fixture.h"
 #include "converter/ui/small_windows.h"
 #include "converter/ui/string_table.h"
 #include "platform/files.h"

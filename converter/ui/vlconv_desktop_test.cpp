@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <map>
 
-#include "converter/job/vlconv_test_support.h"
+#include "testsupport/converter/vlconv_test_support.h"
 #include "converter/ui/dialog_ids.h"
 #include "platform/process.h"
 #include "testsupport/dialog_record.h"

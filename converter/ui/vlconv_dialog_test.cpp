@@ -2,7 +2,7 @@
 // dialog as a user would, or without it when nobody can be asked.
 #include <gtest/gtest.h>
 
-#include "converter/job/vlconv_test_support.h"
+#include "testsupport/converter/vlconv_test_support.h"
 #include "converter/ui/dialog_ids.h"
 #include "testsupport/dialog_record.h"
 

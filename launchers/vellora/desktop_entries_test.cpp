@@ -12,7 +12,7 @@
 
 #if !defined(_WIN32)
 
-#include "platform/posix/file_modes.h"
+#include "testsupport/posix/file_modes.h"
 
 namespace {
 
@@ -92,7 +92,7 @@ TEST_F(DesktopEntries, NautilusScriptsGetNamesInTheFolderShown) {
   inDocs.currentDirectory = machine.path("docs");
   for (const char* script : {"Convert with Vellora", "Open with Rasmere"}) {
     const std::string path = data + "/nautilus/scripts/" + script;
-    const int bits = platform::posix::permissionBits(path);
+    const int bits = testsupport::posix::permissionBits(path);
     ASSERT_NE(bits, -1);
     EXPECT_TRUE(bits & 0100);  // the owner may run it
     platform::ChildProcess run;

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/files.h"
-#include "platform/posix/file_modes.h"
+#include "testsupport/posix/file_modes.h"
 #include "platform/process.h"
 #include "testsupport/fresh_machine.h"
 #include "testsupport/private_cups.h"
@@ -24,7 +24,7 @@ class PrintedDocuments : public testsupport::FreshMachineTest {
     const std::string backend = cups.backendFolder() + "/rec";
     ASSERT_TRUE(platform::copyFile(std::string(VELLORA_STANDIN_DIR) + "/standin-recorder", backend,
                                    false));
-    ASSERT_TRUE(platform::posix::setPermissionBits(backend, 0700));
+    ASSERT_TRUE(testsupport::posix::setPermissionBits(backend, 0700));
     testsupport::RunResult added =
         testsupport::run({"lpadmin", "-p", "Vellora", "-E", "-v", "rec:/", "-m", "raw"});
     ASSERT_EQ(added.exitCode, 0) << added.output;

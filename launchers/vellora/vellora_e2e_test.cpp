@@ -1,7 +1,7 @@
 // The drop program as users start it, with the real converter behind it.
 #include <gtest/gtest.h>
 
-#include "converter/job/vlconv_test_support.h"
+#include "testsupport/converter/vlconv_test_support.h"
 #include "testsupport/pdf_documents.h"
 
 namespace vellora {

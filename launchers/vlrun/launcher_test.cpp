@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "converter/job/vlconv_test_support.h"
+#include "testsupport/converter/vlconv_test_support.h"
 #include "platform/process.h"
 #include "platform/system.h"
 #include "testsupport/stand_in_record.h"

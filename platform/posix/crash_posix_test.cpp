@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/crash.h"
-#include "platform/posix/file_modes.h"
+#include "testsupport/posix/file_modes.h"
 #include "testsupport/fresh_machine.h"
 
 namespace {
@@ -111,7 +111,7 @@ TEST_F(Crash, AFaultInsideTheHandlerEndsTheProcess) {
 TEST_F(Crash, SignalSafeFileHelpers) {
   EXPECT_TRUE(platform::writeFileFromCrashHandler(gReportPath, "abc", 3));
   EXPECT_EQ(report(), "abc");
-  EXPECT_EQ(platform::posix::permissionBits(gReportPath), 0600) << "the log is the user's alone";
+  EXPECT_EQ(testsupport::posix::permissionBits(gReportPath), 0600) << "the log is the user's alone";
   // A file of its own: what is at the path already is left as it is.
   EXPECT_FALSE(platform::writeFileFromCrashHandler(gReportPath, "x", 1));
   EXPECT_EQ(report(), "abc");

@@ -15,7 +15,7 @@
 #include "common/ghostscript_registration.h"
 #include "common/product.h"
 #include "platform/files.h"
-#include "platform/posix/file_modes.h"
+#include "testsupport/posix/file_modes.h"
 #include "platform/registry.h"
 #include "platform/scripted_ui.h"
 #include "platform/spooler.h"
@@ -56,8 +56,8 @@ class VlsetupTest : public testsupport::FreshMachineTest {
     std::string log;
     ASSERT_EQ(0, RegisterHostGhostscript(&log)) << log;
     // Machine stores are readable by every user, as on an installed system.
-    platform::posix::setPermissionBits(machine.base(), 0755);
-    platform::posix::setPermissionBits(machine.root(), 0755);
+    testsupport::posix::setPermissionBits(machine.base(), 0755);
+    testsupport::posix::setPermissionBits(machine.root(), 0755);
 
     cups.reset(new testsupport::PrivateCups(machine.path("cups")));
     cups->setBackendEnvironment("VELLORA_ROOT", machine.root());
@@ -139,7 +139,7 @@ class VlsetupTest : public testsupport::FreshMachineTest {
             "\n/Helvetica findfont 20 scalefont setfont 72 700 moveto (" + title + " " + std::to_string(page) +
             ") show showpage\n";
     testsupport::writeFile(path, ps + "%%EOF\n");
-    platform::posix::setPermissionBits(path, 0644);
+    testsupport::posix::setPermissionBits(path, 0644);
   }
 
   // One field of pdfinfo's answer about a PDF, without its padding.

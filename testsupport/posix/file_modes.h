@@ -1,11 +1,11 @@
-// Permission bits and owners of files: what the POSIX-only tests check of
+// Permission bits and owners of files: what the tests on POSIX check of
 // the files the product makes for a user, and set on files they hand to
 // another user.
 #pragma once
 
 #include <string>
 
-namespace platform {
+namespace testsupport {
 namespace posix {
 
 // The permission bits (07777) of path, following a symbolic link; -1 when
@@ -19,4 +19,4 @@ bool setPermissionBits(const std::string& path, int bits);
 bool makeSymbolicLink(const std::string& target, const std::string& link);
 
 }  // namespace posix
-}  // namespace platform
+}  // namespace testsupport

@@ -2,7 +2,7 @@
 // end a job from outside the way a user, a shutdown or a crash would.
 #pragma once
 
-namespace platform {
+namespace testsupport {
 namespace posix {
 
 enum class Signal { kTerminate, kHangUp, kInterrupt, kKill, kSegmentationFault };
@@ -13,4 +13,4 @@ int signalNumber(Signal signal);
 bool sendSignal(long processId, Signal signal);
 
 }  // namespace posix
-}  // namespace platform
+}  // namespace testsupport

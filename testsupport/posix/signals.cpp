@@ -1,9 +1,9 @@
-#include "platform/posix/signals.h"
+#include "testsupport/posix/signals.h"
 
 #include <signal.h>
 #include <sys/types.h>
 
-namespace platform {
+namespace testsupport {
 namespace posix {
 
 int signalNumber(Signal signal) {
@@ -22,4 +22,4 @@ bool sendSignal(long processId, Signal signal) {
 }
 
 }  // namespace posix
-}  // namespace platform
+}  // namespace testsupport

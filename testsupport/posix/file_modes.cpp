@@ -1,9 +1,9 @@
-#include "platform/posix/file_modes.h"
+#include "testsupport/posix/file_modes.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace platform {
+namespace testsupport {
 namespace posix {
 
 int permissionBits(const std::string& path) {
@@ -27,4 +27,4 @@ bool makeSymbolicLink(const std::string& target, const std::string& link) {
 }
 
 }  // namespace posix
-}  // namespace platform
+}  // namespace testsupport
