@@ -266,8 +266,8 @@ long SqliteStore::connect(bool create) {
   long status = kRegOk;
   if (writable)
     status = prepareSchema();
-  else if (!hasSchema())
-    status = kRegNotFound;  // still being made by its first writer: nothing in it yet
+  else
+    status = schemaStatus();
   if (status != kRegOk) {
     disconnect();
     return status;
@@ -286,7 +286,7 @@ long SqliteStore::prepareSchema() {
     pauseBeforeRetry(attempt);
   }
   sqlite3_exec(db_, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
-  if (hasSchema()) return kRegOk;
+  if (schemaStatus() == kRegOk) return kRegOk;
   for (int attempt = 0; attempt < patience_.attempts; ++attempt) {
     int rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
     if (rc == SQLITE_OK) {
@@ -302,14 +302,20 @@ long SqliteStore::prepareSchema() {
   return kRegStoreFailure;
 }
 
-bool SqliteStore::hasSchema() {
+long SqliteStore::schemaStatus() {
   sqlite3_stmt* stmt = nullptr;
-  if (sqlite3_prepare_v2(db_, "SELECT 1 FROM sqlite_master WHERE type='table' AND name='vals'",
-                         -1, &stmt, nullptr) != SQLITE_OK)
-    return false;
-  bool found = sqlite3_step(stmt) == SQLITE_ROW;
-  sqlite3_finalize(stmt);
-  return found;
+  int rc = sqlite3_prepare_v2(db_, "SELECT 1 FROM sqlite_master WHERE type='table' AND name='vals'",
+                              -1, &stmt, nullptr);
+  if (rc == SQLITE_OK) {
+    rc = sqlite3_step(stmt);
+    sqlite3_finalize(stmt);
+  }
+  if (rc == SQLITE_ROW) return kRegOk;
+  // Still being made by its first writer: nothing in it yet. A file that is
+  // no database is a failure, not an empty store: read as empty, a damaged
+  // machine store would drop every lock of the administrator's.
+  if (rc == SQLITE_DONE || isBusy(rc)) return kRegNotFound;
+  return kRegStoreFailure;
 }
 
 void SqliteStore::endReadTransaction() {

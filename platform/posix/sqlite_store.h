@@ -85,7 +85,9 @@ class SqliteStore {
  private:
   long connect(bool create);
   long prepareSchema();
-  bool hasSchema();
+  // kRegOk when the tables are there, kRegNotFound while they are not yet,
+  // kRegStoreFailure when the file is no database.
+  long schemaStatus();
   void endReadTransaction();
   void disconnect();
 

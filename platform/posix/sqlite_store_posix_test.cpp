@@ -185,6 +185,12 @@ TEST_F(SqliteStoreTest, ADamagedStoreIsAFailureAndIsLeftAsItWas) {
     EXPECT_EQ(0, runs);
   }
   EXPECT_EQ(garbage, testsupport::readFile(path));
+
+  // Also for a process that may only read it: not an empty store.
+  ASSERT_EQ(0, ::chmod(path.c_str(), 0444));
+  SqliteStore reader(path, false);
+  sqlite3* db = nullptr;
+  EXPECT_EQ(kRegStoreFailure, reader.forRead(&db));
 }
 
 TEST_F(SqliteStoreTest, AMissingStoreIsMadeOnlyForWriting) {
