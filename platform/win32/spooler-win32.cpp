@@ -232,6 +232,11 @@ int enumPrinterClasses(std::vector<PrinterClass>* classes) {
 int deletePrinterClass(const std::string&) { return kSpoolerNotSupported; }
 int sharePrinter(const std::string&, bool) { return kSpoolerNotSupported; }
 
+int printFile(const std::string&, const std::string&, const std::string&, std::string* reason) {
+  if (reason) reason->clear();
+  return kSpoolerNotSupported;
+}
+
 std::string spoolerErrorText(int code) { return errorText(code); }
 
 }  // namespace platform
