@@ -6,7 +6,7 @@
 
 #include "platform/process.h"
 #include "platform/shell.h"
-#include "platform/spooler.h"
+#include "spooler/spooler.h"
 
 namespace vellora {
 

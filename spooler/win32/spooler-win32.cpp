@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "platform/files.h"
-#include "platform/spooler.h"
 #include "platform/win32/windows_api.h"
+#include "spooler/spooler.h"
 
 #include <winspool.h>
 

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "platform/posix/spooler_cups.h"
-#include "platform/spooler.h"
+#include "spooler/posix/spooler_cups.h"
+#include "spooler/spooler.h"
 
 namespace platform {
 
