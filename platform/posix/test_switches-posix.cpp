@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 namespace platform {
 namespace posix {
@@ -15,12 +16,7 @@ namespace {
 bool sameText(const char* a, const char* b) { return strcasecmp(a, b) == 0; }
 
 OsVersion make(OsPlatform platform, int major, int minor, int build) {
-  OsVersion v;
-  v.platform = platform;
-  v.major = major;
-  v.minor = minor;
-  v.build = build;
-  return v;
+  return OsVersion{platform, major, minor, build, std::string(), false};
 }
 
 // "nt:6.1" or "9x:4.10"; false when the text is not of that shape.
