@@ -11,7 +11,7 @@
 #include "installer/printer_class.h"
 #include "installer/spooler_control.h"
 #include "platform/registry.h"
-#include "platform/spooler.h"
+#include "spooler/spooler.h"
 
 namespace vellora {
 

@@ -1,7 +1,7 @@
 #include "installer/install_log.h"
 
 #include "platform/files.h"
-#include "platform/spooler.h"
+#include "spooler/spooler.h"
 
 namespace vellora {
 

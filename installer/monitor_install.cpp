@@ -8,7 +8,7 @@
 #include "installer/platform_identity.h"
 #include "installer/spooler_control.h"
 #include "platform/files.h"
-#include "platform/spooler.h"
+#include "spooler/spooler.h"
 
 namespace vellora {
 

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "platform/spooler.h"
+#include "spooler/spooler.h"
 
 namespace vellora {
 

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "platform/spooler.h"
+#include "spooler/spooler.h"
 
 namespace vellora {
 

@@ -9,7 +9,7 @@
 #include "installer/monitor_install.h"
 #include "installer/printer_class.h"
 #include "installer/spooler_control.h"
-#include "platform/spooler.h"
+#include "spooler/spooler.h"
 
 namespace vellora {
 

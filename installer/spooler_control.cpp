@@ -1,7 +1,7 @@
 #include "installer/spooler_control.h"
 
 #include "installer/installer_state.h"
-#include "platform/service_control.h"
+#include "spooler/service_control.h"
 
 namespace vellora {
 

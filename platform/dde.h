@@ -1,11 +1,8 @@
 // Dynamic Data Exchange: a client that sends commands to a running
-// application by its service name, and the server side that stand-in
-// applications answer with.
+// application by its service name.
 //
-// On Windows this is DDEML. On POSIX a service is a Unix socket named after
-// the service (in lower case) in the folder "vellora-dde-USER" of the
-// temporary folder, which only the user may enter; the wire protocol is in
-// dde-posix.cpp.
+// On Windows this is DDEML. On POSIX a service is a Unix socket (the wire is
+// in posix/dde_wire.h).
 #pragma once
 
 #include <cstdint>
@@ -40,24 +37,6 @@ class DdeClient {
   // conversation.
   virtual void abandonTransactions(DdeConversation conversation) = 0;
   virtual void disconnect(DdeConversation conversation) = 0;
-};
-
-// A server for one service name, answering on the topic "System".
-class DdeServer {
- public:
-  // Answers an execute transaction: true accepts the command.
-  using ExecuteHandler = bool (*)(const std::string& command, void* context);
-
-  // Registers the service; null when it cannot be registered.
-  static std::unique_ptr<DdeServer> create(const std::string& service, ExecuteHandler onExecute,
-                                           void* context);
-  virtual ~DdeServer() = default;
-
-  // Serves conversations until stop() is called (from a handler or another
-  // thread) or timeoutMilliseconds pass (a negative time-out waits for ever).
-  // A stopped server serves no more.
-  virtual void serve(int timeoutMilliseconds) = 0;
-  virtual void stop() = 0;
 };
 
 }  // namespace platform

@@ -80,7 +80,7 @@ bool fileSize(const std::string& path, std::uint64_t* size);
 // Removes a folder and everything below it (tests and tools).
 bool removeTree(const std::string& path);
 // Names of the entries of a folder matching a pattern with "*" and "?"
-// (letter case ignored), in no particular order.
+// (letter case ignored; see platform/wildcard.h), in no particular order.
 bool listDirectory(const std::string& dir, const std::string& pattern,
                    std::vector<std::string>* names);
 

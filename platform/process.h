@@ -16,6 +16,9 @@ namespace platform {
 // backslashes are literal. The first argument (the program) takes backslashes
 // literally and ends at the next blank outside quotes.
 std::vector<std::string> splitCommandLine(const std::string& commandLine);
+// The full path of a program as a command line's first word finds it (on
+// PATH; on Windows also with ".exe"); empty when there is none.
+std::string findProgramPath(const std::string& name);
 // Quotes one argument so that splitCommandLine gives it back unchanged.
 std::string quoteArgument(const std::string& argument);
 // The same, in double quotes whether needed or not ("a b" and "ab" alike).

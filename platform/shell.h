@@ -63,12 +63,19 @@ struct ShellExecuteRequest {
 //    program id that the file's extension names (or under the extension's own
 //    key), with %1 (also %L, %l) the file, %2 to %9 the parameters' arguments
 //    and %* all of them; started without a shell;
-//  - without one, "printto" gives files the print server can print (PDF,
-//    PostScript, plain text, PNG, JPEG, GIF, TIFF) to the printer its first
-//    parameter names, and office documents to LibreOffice
-//    ("soffice --headless --pt PRINTER FILE") when it is installed; "open"
+//  - without one, "printto" goes to the print route the program registered
+//    (setPrintRoute), with the printer its first parameter names; "open"
 //    goes to the desktop's opener;
 //  - anything else gives kSeErrNoAssociation.
 int shellExecute(const ShellExecuteRequest& request, std::string* failure = nullptr);
+
+// How a program prints a document that no application claims, on POSIX
+// (Windows prints through its own associations and never asks): it answers
+// as shellExecute does, with *failure (when given) set on failure. A program
+// that prints that way registers its route at start; without one such a
+// request gives kSeErrNoAssociation.
+using PrintRoute = int (*)(const std::string& file, const std::string& printer,
+                           const std::string& directory, std::string* failure);
+void setPrintRoute(PrintRoute route);
 
 }  // namespace platform

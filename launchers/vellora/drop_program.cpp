@@ -8,6 +8,7 @@
 #include "common/registry_text.h"
 #include "common/text.h"
 #include "launchers/vellora/drop_messages.h"
+#include "launchers/vellora/print_route.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/shell.h"
@@ -136,6 +137,7 @@ void DispatchPrint(DropJob& job) {
 }
 
 int runDropProgram(const std::string& commandLine, int ddeRetryPauseMilliseconds) {
+  platform::setPrintRoute(&printWithoutApplication);
   if (commandLine.empty() || documentPath(commandLine).empty()) {
     platform::ui().messageBox(kDropInstalledText, kDropInstalledCaption,
                               platform::kMbOk | platform::kMbIconInformation);

@@ -18,6 +18,7 @@
 #include "platform/files.h"
 #include "platform/posix/descriptors.h"
 #include "platform/posix/machine_root.h"
+#include "platform/wildcard.h"
 
 namespace platform {
 
@@ -68,31 +69,6 @@ std::string homeFolder() {
 // strerror_r comes in two shapes (GNU returns the text, XSI fills the buffer).
 [[maybe_unused]] const char* pickErrorText(int result, const char* buffer) { return result == 0 ? buffer : ""; }
 [[maybe_unused]] const char* pickErrorText(const char* result, const char*) { return result ? result : ""; }
-
-char foldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool matchPattern(const char* pattern, const char* name) {
-  // Iterative "*" / "?" matching with one backtrack point: linear enough for
-  // file names and free of recursion depth concerns.
-  const char* star = nullptr;
-  const char* resume = nullptr;
-  while (*name) {
-    if (*pattern == '*') {
-      star = pattern++;
-      resume = name;
-    } else if (*pattern == '?' || (*pattern && foldCase(*pattern) == foldCase(*name))) {
-      ++pattern;
-      ++name;
-    } else if (star) {
-      pattern = star + 1;
-      name = ++resume;
-    } else {
-      return false;
-    }
-  }
-  while (*pattern == '*') ++pattern;
-  return *pattern == '\0';
-}
 
 bool closeChecked(int fd) {
   int rc = ::close(fd);
@@ -383,11 +359,9 @@ bool listDirectory(const std::string& dir, const std::string& pattern,
   names->clear();
   DIR* handle = ::opendir(dir.empty() ? "." : dir.c_str());
   if (!handle) return failed(errno);
-  // "*.*" names every entry on Windows, dotted or not.
-  const std::string effective = pattern == "*.*" ? std::string("*") : pattern;
   while (struct dirent* entry = ::readdir(handle)) {
     if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
-    if (matchPattern(effective.c_str(), entry->d_name)) names->push_back(entry->d_name);
+    if (fileNameMatches(pattern, entry->d_name)) names->push_back(entry->d_name);
   }
   ::closedir(handle);
   return true;

@@ -182,6 +182,8 @@ TEST_F(Files, ListDirectoryMatchesPatternsIgnoringCase) {
   EXPECT_EQ(list("*.*").size(), 5u);
   EXPECT_EQ(list("*").size(), 5u);
   EXPECT_EQ(list("*.ps"), Names{});
+  EXPECT_EQ(list("*."), Names{"readme"});
+  EXPECT_EQ(list("README.*"), Names{"readme"});
   std::vector<std::string> names;
   EXPECT_FALSE(platform::listDirectory(machine.path("none"), "*", &names));
 }

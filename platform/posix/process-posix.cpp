@@ -482,4 +482,6 @@ void sleepMilliseconds(int milliseconds) {
   }
 }
 
+std::string findProgramPath(const std::string& name) { return posix::findProgram(name); }
+
 }  // namespace platform

@@ -4,17 +4,12 @@
 // administrator's and lives in the machine store (user_policies.h).
 //
 // Several converter jobs run at once and write the same store, so every write
-// is its own IMMEDIATE transaction on a WAL journal (a rollback journal on a
-// file system several machines share) with a busy timeout and retries; a
-// process killed mid-write leaves the last committed state.
-#include <fcntl.h>
-#include <sqlite3.h>
-#include <sys/stat.h>
-#include <sys/vfs.h>
+// is its own transaction of the store (sqlite_store.h), which waits out the
+// others within bounds; a process killed mid-write leaves the last committed
+// state.
 #include <unistd.h>
 
 #include <atomic>
-#include <cerrno>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -24,6 +19,7 @@
 
 #include "platform/posix/machine_root.h"
 #include "platform/posix/registry_store.h"
+#include "platform/posix/sqlite_store.h"
 #include "platform/posix/user_policies.h"
 #include "platform/registry.h"
 #include "platform/registry_backend.h"
@@ -34,10 +30,6 @@ namespace posix {
 
 namespace {
 
-// Internal: the transaction met a lock it could not wait out; start it again.
-constexpr long kRetry = -1;
-constexpr int kBusyTimeoutMs = 8000;
-constexpr int kTransactionAttempts = 6;
 constexpr std::size_t kMaxKeyNameLength = 255;
 constexpr std::size_t kMaxValueNameLength = 16383;
 
@@ -90,351 +82,6 @@ bool placeOf(RegRoot root, const std::string& path, Place* place) {
   return true;
 }
 
-bool isBusy(int rc) {
-  int primary = rc & 0xFF;
-  return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
-}
-
-long statusFromSqlite(int rc) {
-  int primary = rc & 0xFF;
-  if (primary == SQLITE_OK || primary == SQLITE_ROW || primary == SQLITE_DONE) return kRegOk;
-  if (isBusy(rc)) return kRetry;
-  if (primary == SQLITE_READONLY || primary == SQLITE_PERM || primary == SQLITE_AUTH)
-    return kRegAccessDenied;
-  return kRegStoreFailure;
-}
-
-void pauseBeforeRetry(int attempt) { usleep(static_cast<useconds_t>(20000 * (attempt + 1))); }
-
-std::string parentFolder(const std::string& path) {
-  std::string::size_type cut = path.find_last_of('/');
-  if (cut == std::string::npos) return ".";
-  if (cut == 0) return "/";
-  return path.substr(0, cut);
-}
-
-bool makeFolders(const std::string& path) {
-  struct stat info;
-  if (stat(path.c_str(), &info) == 0) return S_ISDIR(info.st_mode);
-  std::string parent = parentFolder(path);
-  if (parent != path && !makeFolders(parent)) return false;
-  return mkdir(path.c_str(), 0777) == 0 || errno == EEXIST;
-}
-
-// Whether this process may write the store file. A file without any write
-// permission bit counts as read-only even for root, as a read-only file is
-// on Windows for an administrator; the folder must take the journal files.
-bool storeWritable(const std::string& path) {
-  struct stat info;
-  if (stat(path.c_str(), &info) != 0) return false;
-  if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
-  if (access(path.c_str(), W_OK) != 0) return false;
-  return access(parentFolder(path).c_str(), W_OK | X_OK) == 0;
-}
-
-const char kSchema[] =
-    "CREATE TABLE IF NOT EXISTS keys("
-    " id INTEGER PRIMARY KEY AUTOINCREMENT,"
-    " parent INTEGER NOT NULL,"
-    " name TEXT NOT NULL,"
-    " uname TEXT NOT NULL,"
-    " protected INTEGER NOT NULL DEFAULT 0,"
-    " UNIQUE(parent, uname));"
-    "CREATE TABLE IF NOT EXISTS vals("
-    " key INTEGER NOT NULL,"
-    " name TEXT NOT NULL,"
-    " uname TEXT NOT NULL,"
-    " seq INTEGER NOT NULL,"
-    " type INTEGER NOT NULL,"
-    " data BLOB NOT NULL,"
-    " PRIMARY KEY(key, uname));"
-    "INSERT OR IGNORE INTO keys(id, parent, name, uname) VALUES"
-    " (1, 0, 'HKEY_LOCAL_MACHINE', 'HKEY_LOCAL_MACHINE'),"
-    " (2, 0, 'HKEY_CURRENT_USER', 'HKEY_CURRENT_USER'),"
-    " (3, 0, 'HKEY_CLASSES_ROOT', 'HKEY_CLASSES_ROOT'),"
-    " (4, 0, 'HKEY_USERS', 'HKEY_USERS');"
-    "PRAGMA user_version = 1;";
-
-// A prepared statement from the store's cache, reset when it goes.
-class Statement {
- public:
-  explicit Statement(sqlite3_stmt* stmt) : stmt_(stmt) {}
-  ~Statement() {
-    if (stmt_) {
-      sqlite3_reset(stmt_);
-      sqlite3_clear_bindings(stmt_);
-    }
-  }
-  Statement(const Statement&) = delete;
-  Statement& operator=(const Statement&) = delete;
-
-  bool valid() const { return stmt_ != nullptr; }
-  Statement& bind(int index, sqlite3_int64 value) {
-    sqlite3_bind_int64(stmt_, index, value);
-    return *this;
-  }
-  Statement& bindText(int index, const std::string& text) {
-    sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-    return *this;
-  }
-  Statement& bindBlob(int index, const std::string& bytes) {
-    // A zero-length blob must still be a blob, not NULL.
-    if (bytes.empty())
-      sqlite3_bind_zeroblob(stmt_, index, 0);
-    else
-      sqlite3_bind_blob(stmt_, index, bytes.data(), static_cast<int>(bytes.size()),
-                        SQLITE_TRANSIENT);
-    return *this;
-  }
-  int step() { return sqlite3_step(stmt_); }
-  sqlite3_int64 integer(int column) const { return sqlite3_column_int64(stmt_, column); }
-  std::string bytes(int column) const {
-    const void* data = sqlite3_column_blob(stmt_, column);
-    int size = sqlite3_column_bytes(stmt_, column);
-    return data ? std::string(static_cast<const char*>(data), static_cast<std::size_t>(size))
-                : std::string();
-  }
-
- private:
-  sqlite3_stmt* stmt_;
-};
-
-}  // namespace
-
-const char* journalModeForFileSystem(unsigned long type) {
-  switch (type) {
-    case 0x6969UL:      // NFS
-    case 0x517BUL:      // SMB
-    case 0xFF534D42UL:  // CIFS
-    case 0xFE534D42UL:  // SMB2
-      return "DELETE";
-    default:
-      return "WAL";
-  }
-}
-
-namespace {
-
-// The journal of the store at path, by the file system its folder is on.
-std::string journalModeFor(const std::string& path) {
-  struct statfs info;
-  if (statfs(parentFolder(path).c_str(), &info) != 0) return "WAL";
-  return journalModeForFileSystem(static_cast<unsigned long>(info.f_type));
-}
-
-// A store only its owner may read (the user's: it holds the scrambled
-// passwords): a folder of 0700 and files of 0600, the database made before
-// SQLite opens it so that its journal files, which SQLite gives the
-// database's permissions, are private from the start. Stores made before
-// are tightened.
-void keepPrivate(const std::string& path, bool exists) {
-  struct stat info;
-  const std::string folder = parentFolder(path);
-  if (lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == geteuid() &&
-      (info.st_mode & 077) != 0)
-    chmod(folder.c_str(), info.st_mode & 0700);
-  if (!exists) {
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd >= 0) close(fd);
-  }
-  for (const char* suffix : {"", "-wal", "-shm"}) {
-    const std::string file = path + suffix;
-    if (lstat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == geteuid() &&
-        (info.st_mode & 077) != 0)
-      chmod(file.c_str(), info.st_mode & 0600);
-  }
-}
-
-// One database file and this process's connection to it.
-class Store {
- public:
-  Store(std::string path, bool privateStore)
-      : path_(std::move(path)), private_(privateStore) {}
-  ~Store() { disconnect(); }
-  Store(const Store&) = delete;
-  Store& operator=(const Store&) = delete;
-
-  // For reading: kRegOk with a connection, kRegNotFound when the store does
-  // not exist yet (nothing is created), kRegStoreFailure when it is unusable.
-  long forRead(sqlite3** db) {
-    long status = connect(false);
-    *db = db_;
-    if (status == kRegOk && readScopes_ > 0 && !readOpen_ && sqlite3_get_autocommit(db_))
-      readOpen_ = sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
-    return status;
-  }
-  // Reads between these share one read transaction, begun by the first of
-  // them (see Registry::BeginReads).
-  void beginReads() { ++readScopes_; }
-  void endReads() {
-    if (readScopes_ > 0 && --readScopes_ == 0) endReadTransaction();
-  }
-  // For writing: creates the folder and the database when missing;
-  // kRegAccessDenied when this process may not write the store.
-  long forWrite(sqlite3** db) {
-    long status = connect(true);
-    *db = db_;
-    if (status == kRegNotFound) return kRegAccessDenied;  // a store we could only read
-    if (status != kRegOk) return status;
-    return writable_ ? kRegOk : kRegAccessDenied;
-  }
-  sqlite3* connection() const { return db_; }
-
-  Statement prepare(const char* sql) {
-    auto found = statements_.find(sql);
-    if (found != statements_.end()) return Statement(found->second);
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr) != SQLITE_OK)
-      return Statement(nullptr);
-    statements_[sql] = stmt;
-    return Statement(stmt);
-  }
-
-  // Runs body inside BEGIN IMMEDIATE ... COMMIT, again from the start when
-  // another process holds the store longer than the busy timeout.
-  template <typename Body>
-  long transaction(Body body) {
-    endReadTransaction();
-    sqlite3* db = nullptr;
-    long status = forWrite(&db);
-    if (status != kRegOk) return status;
-    for (int attempt = 0; attempt < kTransactionAttempts; ++attempt) {
-      int rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-      if (rc != SQLITE_OK) {
-        status = statusFromSqlite(rc);
-        if (status == kRetry) {
-          pauseBeforeRetry(attempt);
-          continue;
-        }
-        return status;
-      }
-      status = body();
-      if (status == kRegOk) {
-        rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
-        if (rc == SQLITE_OK) return kRegOk;
-        status = statusFromSqlite(rc);
-      }
-      sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-      if (status != kRetry) return status;
-      pauseBeforeRetry(attempt);
-    }
-    return kRegStoreFailure;
-  }
-
- private:
-  long connect(bool create) {
-    if (db_ && pid_ != getpid()) {
-      // A connection must not cross fork(): leave the parent's to the parent.
-      db_ = nullptr;
-      statements_.clear();
-      readOpen_ = false;
-    }
-    if (db_ && (!create || writable_)) return kRegOk;
-    if (db_) disconnect();  // read-only until now; the file may have become writable
-
-    struct stat info;
-    bool exists = stat(path_.c_str(), &info) == 0;
-    if (!exists && !create) return kRegNotFound;
-    if (!exists && !makeFolders(parentFolder(path_))) return kRegAccessDenied;
-    if (private_ && (create || exists)) keepPrivate(path_, exists);
-
-    bool writable = !exists || storeWritable(path_);
-    int flags = writable ? (SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) : SQLITE_OPEN_READONLY;
-    sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(path_.c_str(), &db, flags, nullptr);
-    if (rc != SQLITE_OK) {
-      sqlite3_close(db);
-      return exists ? kRegStoreFailure : kRegAccessDenied;
-    }
-    sqlite3_busy_timeout(db, kBusyTimeoutMs);
-    if (writable) {
-      // Keep the journal files when the last writer closes: without them a
-      // user who may not write the folder (the machine store of an installed
-      // system) could not read a WAL database at all.
-      int persist = 1;
-      sqlite3_file_control(db, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
-      // ... but empty: frames left in a kept journal would be copied into
-      // the database (and synced) again by every process that closes the
-      // store last, even one that only read.
-      sqlite3_exec(db, "PRAGMA journal_size_limit=0", nullptr, nullptr, nullptr);
-    }
-    db_ = db;
-    writable_ = writable;
-    pid_ = getpid();
-    long status = kRegOk;
-    if (writable)
-      status = prepareSchema();
-    else if (!hasSchema())
-      status = kRegNotFound;  // still being made by its first writer: nothing in it yet
-    if (status != kRegOk) {
-      disconnect();
-      return status;
-    }
-    return kRegOk;
-  }
-
-  long prepareSchema() {
-    // WAL lets readers go on while a job writes, where every writer is a
-    // process of this machine; NORMAL syncing keeps every committed
-    // transaction across a crash of the process.
-    const std::string journal = "PRAGMA journal_mode=" + journalModeFor(path_);
-    for (int attempt = 0; attempt < kTransactionAttempts; ++attempt) {
-      int rc = sqlite3_exec(db_, journal.c_str(), nullptr, nullptr, nullptr);
-      if (!isBusy(rc)) break;
-      pauseBeforeRetry(attempt);
-    }
-    sqlite3_exec(db_, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
-    if (hasSchema()) return kRegOk;
-    for (int attempt = 0; attempt < kTransactionAttempts; ++attempt) {
-      int rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-      if (rc == SQLITE_OK) {
-        rc = sqlite3_exec(db_, kSchema, nullptr, nullptr, nullptr);
-        if (rc == SQLITE_OK) rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
-        if (rc == SQLITE_OK) return kRegOk;
-        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-      }
-      long status = statusFromSqlite(rc);
-      if (status != kRetry) return status;
-      pauseBeforeRetry(attempt);
-    }
-    return kRegStoreFailure;
-  }
-
-  bool hasSchema() {
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db_, "SELECT 1 FROM sqlite_master WHERE type='table' AND name='vals'",
-                           -1, &stmt, nullptr) != SQLITE_OK)
-      return false;
-    bool found = sqlite3_step(stmt) == SQLITE_ROW;
-    sqlite3_finalize(stmt);
-    return found;
-  }
-
-  void endReadTransaction() {
-    if (readOpen_ && db_ && sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
-      sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    readOpen_ = false;
-  }
-
-  void disconnect() {
-    readOpen_ = false;  // closing ends it
-    for (auto& entry : statements_) sqlite3_finalize(entry.second);
-    statements_.clear();
-    if (db_) sqlite3_close(db_);
-    db_ = nullptr;
-    writable_ = false;
-  }
-
-  std::string path_;
-  bool private_ = false;
-  sqlite3* db_ = nullptr;
-  bool writable_ = false;
-  pid_t pid_ = 0;
-  std::map<const char*, sqlite3_stmt*> statements_;
-  int readScopes_ = 0;
-  bool readOpen_ = false;
-};
-
 struct HandleEntry {
   RegRoot root;
   sqlite3_int64 id;
@@ -478,26 +125,33 @@ class PosixRegistry : public Registry {
   bool isProtected(RegRoot root, const std::string& path);
 
  private:
-  Store& storeFor(RegRoot root) { return root == HKCU ? user_ : machine_; }
+  SqliteStore& storeFor(RegRoot root) { return root == HKCU ? user_ : machine_; }
 
   // Walks a path from the root: the key's id, and whether the key or any
   // ancestor is protected.
-  long resolve(Store& store, RegRoot root, const std::vector<std::string>& parts,
+  long resolve(SqliteStore& store, RegRoot root, const std::vector<std::string>& parts,
                sqlite3_int64* id, bool* anyProtected);
-  long keyState(Store& store, sqlite3_int64 id, bool* exists, bool* isProtected);
-  bool subtreeHasProtected(Store& store, sqlite3_int64 id, long* status);
+  long keyState(SqliteStore& store, sqlite3_int64 id, bool* exists, bool* isProtected);
+  bool subtreeHasProtected(SqliteStore& store, sqlite3_int64 id, long* status);
   // Whether a key below HKEY_USERS holds a user's policies.
-  bool holdsUsersPolicies(Store& store, const std::vector<std::string>& parts, long* status);
+  bool holdsUsersPolicies(SqliteStore& store, const std::vector<std::string>& parts, long* status);
   long lookup(RegHandle key, HandleEntry* entry);
+  // The key behind a handle and its store: for reading connected (or
+  // kRegNotFound while the store does not exist); for writing only when the
+  // handle was opened for it. The caller holds mutex_.
+  long storeOfHandle(RegHandle key, RegAccess access, HandleEntry* entry, SqliteStore** store);
+  // What an enumeration past the last item answers: the end of the list for
+  // a key that still exists, otherwise that the handle is stale.
+  long endOfList(SqliteStore& store, const HandleEntry& entry);
   RegHandle addHandle(RegRoot root, sqlite3_int64 id, RegAccess access);
 
   std::mutex mutex_;
-  Store machine_;
-  Store user_;
+  SqliteStore machine_;
+  SqliteStore user_;
   std::map<RegHandle, HandleEntry> handles_;
 };
 
-long PosixRegistry::resolve(Store& store, RegRoot root, const std::vector<std::string>& parts,
+long PosixRegistry::resolve(SqliteStore& store, RegRoot root, const std::vector<std::string>& parts,
                             sqlite3_int64* id, bool* anyProtected) {
   bool protectedSeen = false;
   sqlite3_int64 current = rootId(root);
@@ -522,7 +176,7 @@ long PosixRegistry::resolve(Store& store, RegRoot root, const std::vector<std::s
   return kRegOk;
 }
 
-long PosixRegistry::keyState(Store& store, sqlite3_int64 id, bool* exists, bool* isProtected) {
+long PosixRegistry::keyState(SqliteStore& store, sqlite3_int64 id, bool* exists, bool* isProtected) {
   Statement state = store.prepare("SELECT protected FROM keys WHERE id=?1");
   if (!state.valid()) return kRegStoreFailure;
   state.bind(1, id);
@@ -533,7 +187,7 @@ long PosixRegistry::keyState(Store& store, sqlite3_int64 id, bool* exists, bool*
   return kRegOk;
 }
 
-bool PosixRegistry::subtreeHasProtected(Store& store, sqlite3_int64 id, long* status) {
+bool PosixRegistry::subtreeHasProtected(SqliteStore& store, sqlite3_int64 id, long* status) {
   Statement check = store.prepare(
       "WITH RECURSIVE sub(id) AS (SELECT ?1 UNION ALL "
       "SELECT keys.id FROM keys JOIN sub ON keys.parent = sub.id) "
@@ -548,7 +202,7 @@ bool PosixRegistry::subtreeHasProtected(Store& store, sqlite3_int64 id, long* st
   return rc == SQLITE_ROW;
 }
 
-bool PosixRegistry::holdsUsersPolicies(Store& store, const std::vector<std::string>& parts,
+bool PosixRegistry::holdsUsersPolicies(SqliteStore& store, const std::vector<std::string>& parts,
                                        long* status) {
   *status = kRegOk;
   if (parts.empty() || parts.size() >= 3) return false;  // the policies' own keys are marked
@@ -570,6 +224,23 @@ long PosixRegistry::lookup(RegHandle key, HandleEntry* entry) {
   return kRegOk;
 }
 
+long PosixRegistry::storeOfHandle(RegHandle key, RegAccess access, HandleEntry* entry,
+                                  SqliteStore** store) {
+  long status = lookup(key, entry);
+  if (status != kRegOk) return status;
+  if (access == kRegWrite && entry->access != kRegWrite) return kRegAccessDenied;
+  *store = &storeFor(entry->root);
+  if (access == kRegWrite) return kRegOk;  // its transaction connects for writing
+  sqlite3* db = nullptr;
+  return (*store)->forRead(&db);
+}
+
+long PosixRegistry::endOfList(SqliteStore& store, const HandleEntry& entry) {
+  bool exists = false, isProt = false;
+  if (keyState(store, entry.id, &exists, &isProt) != kRegOk) return kRegStoreFailure;
+  return exists || entry.id == rootId(entry.root) ? kRegNoMoreItems : kRegInvalidHandle;
+}
+
 RegHandle PosixRegistry::addHandle(RegRoot root, sqlite3_int64 id, RegAccess access) {
   RegHandle handle = gNextHandle.fetch_add(1);
   handles_[handle] = HandleEntry{root, id, access};
@@ -585,7 +256,7 @@ long PosixRegistry::Open(RegRoot root, const std::string& path, RegAccess access
   root = place.root;
   const std::vector<std::string>& parts = place.parts;
   std::lock_guard<std::mutex> lock(mutex_);
-  Store& store = storeFor(root);
+  SqliteStore& store = storeFor(root);
   sqlite3* db = nullptr;
   long status = store.forRead(&db);
   if (status == kRegNotFound && parts.empty()) {
@@ -624,7 +295,7 @@ long PosixRegistry::Create(RegRoot root, const std::string& path, RegHandle* key
   root = place.root;
   const std::vector<std::string>& parts = place.parts;
   std::lock_guard<std::mutex> lock(mutex_);
-  Store& store = storeFor(root);
+  SqliteStore& store = storeFor(root);
   sqlite3_int64 id = 0;
   long status = store.transaction([&]() -> long {
     bool exists = false, isProt = false;
@@ -675,7 +346,7 @@ long PosixRegistry::DeleteTree(RegRoot root, const std::string& path) {
   const std::vector<std::string>& parts = place.parts;
   if (parts.empty()) return kRegAccessDenied;
   std::lock_guard<std::mutex> lock(mutex_);
-  Store& store = storeFor(root);
+  SqliteStore& store = storeFor(root);
   sqlite3* db = nullptr;
   long status = store.forRead(&db);
   if (status != kRegOk) return status;  // no store: nothing to delete
@@ -726,12 +397,10 @@ long PosixRegistry::QueryValue(RegHandle key, const std::string& name, RegType* 
                                std::string* data) {
   std::lock_guard<std::mutex> lock(mutex_);
   HandleEntry entry;
-  long status = lookup(key, &entry);
+  SqliteStore* found = nullptr;
+  long status = storeOfHandle(key, kRegRead, &entry, &found);
   if (status != kRegOk) return status;
-  Store& store = storeFor(entry.root);
-  sqlite3* db = nullptr;
-  status = store.forRead(&db);
-  if (status != kRegOk) return status;
+  SqliteStore& store = *found;
   Statement query = store.prepare("SELECT type, data FROM vals WHERE key=?1 AND uname=?2");
   if (!query.valid()) return kRegStoreFailure;
   query.bind(1, entry.id).bindText(2, foldName(name));
@@ -753,14 +422,14 @@ long PosixRegistry::SetValue(RegHandle key, const std::string& name, RegType typ
   if (name.size() > kMaxValueNameLength) return kRegInvalidParameter;
   std::lock_guard<std::mutex> lock(mutex_);
   HandleEntry entry;
-  long status = lookup(key, &entry);
+  SqliteStore* found = nullptr;
+  long status = storeOfHandle(key, kRegWrite, &entry, &found);
   if (status != kRegOk) return status;
-  if (entry.access != kRegWrite) return kRegAccessDenied;
+  SqliteStore& store = *found;
   std::string stored = data;
   // Strings are kept without their terminator; callers may pass one.
   if ((type == kRegSz || type == kRegExpandSz) && !stored.empty() && stored.back() == '\0')
     stored.pop_back();
-  Store& store = storeFor(entry.root);
   return store.transaction([&]() -> long {
     bool exists = false, isProt = false;
     long st = keyState(store, entry.id, &exists, &isProt);
@@ -782,10 +451,10 @@ long PosixRegistry::SetValue(RegHandle key, const std::string& name, RegType typ
 long PosixRegistry::DeleteValue(RegHandle key, const std::string& name) {
   std::lock_guard<std::mutex> lock(mutex_);
   HandleEntry entry;
-  long status = lookup(key, &entry);
+  SqliteStore* found = nullptr;
+  long status = storeOfHandle(key, kRegWrite, &entry, &found);
   if (status != kRegOk) return status;
-  if (entry.access != kRegWrite) return kRegAccessDenied;
-  Store& store = storeFor(entry.root);
+  SqliteStore& store = *found;
   return store.transaction([&]() -> long {
     bool exists = false, isProt = false;
     long st = keyState(store, entry.id, &exists, &isProt);
@@ -803,13 +472,11 @@ long PosixRegistry::DeleteValue(RegHandle key, const std::string& name) {
 long PosixRegistry::EnumKey(RegHandle key, std::uint32_t index, std::string* name) {
   std::lock_guard<std::mutex> lock(mutex_);
   HandleEntry entry;
-  long status = lookup(key, &entry);
-  if (status != kRegOk) return status;
-  Store& store = storeFor(entry.root);
-  sqlite3* db = nullptr;
-  status = store.forRead(&db);
+  SqliteStore* found = nullptr;
+  long status = storeOfHandle(key, kRegRead, &entry, &found);
   if (status == kRegNotFound) return kRegNoMoreItems;
   if (status != kRegOk) return status;
+  SqliteStore& store = *found;
   Statement query =
       store.prepare("SELECT name FROM keys WHERE parent=?1 ORDER BY uname LIMIT 1 OFFSET ?2");
   if (!query.valid()) return kRegStoreFailure;
@@ -820,22 +487,18 @@ long PosixRegistry::EnumKey(RegHandle key, std::uint32_t index, std::string* nam
     return kRegOk;
   }
   if (rc != SQLITE_DONE) return kRegStoreFailure;
-  bool exists = false, isProt = false;
-  if (keyState(store, entry.id, &exists, &isProt) != kRegOk) return kRegStoreFailure;
-  return exists || entry.id == rootId(entry.root) ? kRegNoMoreItems : kRegInvalidHandle;
+  return endOfList(store, entry);
 }
 
 long PosixRegistry::EnumValue(RegHandle key, std::uint32_t index, std::string* name,
                               RegType* type, std::string* data) {
   std::lock_guard<std::mutex> lock(mutex_);
   HandleEntry entry;
-  long status = lookup(key, &entry);
-  if (status != kRegOk) return status;
-  Store& store = storeFor(entry.root);
-  sqlite3* db = nullptr;
-  status = store.forRead(&db);
+  SqliteStore* found = nullptr;
+  long status = storeOfHandle(key, kRegRead, &entry, &found);
   if (status == kRegNotFound) return kRegNoMoreItems;
   if (status != kRegOk) return status;
+  SqliteStore& store = *found;
   Statement query = store.prepare(
       "SELECT name, type, data FROM vals WHERE key=?1 ORDER BY seq LIMIT 1 OFFSET ?2");
   if (!query.valid()) return kRegStoreFailure;
@@ -848,9 +511,7 @@ long PosixRegistry::EnumValue(RegHandle key, std::uint32_t index, std::string* n
     return kRegOk;
   }
   if (rc != SQLITE_DONE) return kRegStoreFailure;
-  bool exists = false, isProt = false;
-  if (keyState(store, entry.id, &exists, &isProt) != kRegOk) return kRegStoreFailure;
-  return exists || entry.id == rootId(entry.root) ? kRegNoMoreItems : kRegInvalidHandle;
+  return endOfList(store, entry);
 }
 
 long PosixRegistry::setProtected(RegRoot root, const std::string& path, bool isProtected) {
@@ -861,7 +522,7 @@ long PosixRegistry::setProtected(RegRoot root, const std::string& path, bool isP
   // Changing who may write a key is an administrator's act, as editing an ACL is.
   if (!isAdministrator()) return kRegAccessDenied;
   std::lock_guard<std::mutex> lock(mutex_);
-  Store& store = storeFor(root);
+  SqliteStore& store = storeFor(root);
   sqlite3* db = nullptr;
   long status = store.forRead(&db);
   if (status != kRegOk) return status;
@@ -883,7 +544,7 @@ bool PosixRegistry::isProtected(RegRoot root, const std::string& path) {
   root = place.root;
   const std::vector<std::string>& parts = place.parts;
   std::lock_guard<std::mutex> lock(mutex_);
-  Store& store = storeFor(root);
+  SqliteStore& store = storeFor(root);
   sqlite3* db = nullptr;
   if (store.forRead(&db) != kRegOk) return false;
   sqlite3_int64 id = 0;

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <vector>
 
@@ -64,21 +65,17 @@ bool sameVerb(const std::string& a, const char* b) {
   return i == a.size() && b[i] == '\0';
 }
 
-// "printto" without an application of the document's own: the print server
-// or LibreOffice print it.
+std::atomic<PrintRoute> gPrintRoute{nullptr};
+
+// "printto" without an application of the document's own: the program's
+// print route, if it has one.
 int printWithoutApplication(const std::string& file, const std::string& parameters,
                             const std::string& directory, std::string* failure) {
+  const PrintRoute route = gPrintRoute.load();
+  if (!route) return kSeErrNoAssociation;
   std::vector<std::string> arguments = splitCommandLine("x " + parameters);
   const std::string printer = arguments.size() > 1 ? arguments[1] : std::string();
-  const posix::DocumentKind kind = posix::documentKind(file);
-  if (kind == posix::DocumentKind::kOffice) {
-    if (posix::findProgram("soffice").empty()) return kSeErrNoAssociation;
-    return startResult(startDetached({"soffice", "--headless", "--pt", printer, file}, directory),
-                       "LibreOffice", failure);
-  }
-  if (kind == posix::DocumentKind::kOther || printer.empty()) return kSeErrNoAssociation;
-  const int result = posix::printThroughServer(printer, file, kind, failure);
-  return result == 0 ? kHandedOn : result;
+  return route(file, printer, directory, failure);
 }
 
 // A program started detached, with lastError() set when it could not be.
@@ -97,6 +94,8 @@ std::string folderOfRunningProgram() {
 }
 
 }  // namespace
+
+void setPrintRoute(PrintRoute route) { gPrintRoute = route; }
 
 bool shellOpen(const std::string& path) { return started(startDetached({"xdg-open", path}, std::string())); }
 

@@ -1,5 +1,5 @@
 // The shell's verbs on POSIX: associations from HKEY_CLASSES_ROOT, the
-// desktop's own printing, and the programs they start.
+// program's own print route, and the programs they start.
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
@@ -13,7 +13,6 @@
 
 namespace {
 
-using platform::posix::DocumentKind;
 
 void setClassesDefault(const std::string& key, const std::string& value) {
   platform::RegKey k;
@@ -79,22 +78,6 @@ TEST_F(ShellVerbs, PlaceholdersAreFilledAsTheWindowsShellFillsThem) {
   EXPECT_EQ(expandVerbCommand("app /p", "/a b.doc", ""), "app /p \"/a b.doc\"");
 }
 
-TEST_F(ShellVerbs, DocumentKindsFromContentAndOfficeExtensions) {
-  using platform::posix::documentKind;
-  EXPECT_EQ(documentKind(document("r.bin", "junk%PDF-1.7\n")), DocumentKind::kPdf);
-  EXPECT_EQ(documentKind(document("j.dat", "%!PS-Adobe-3.0\n")), DocumentKind::kPostScript);
-  EXPECT_EQ(documentKind(document("notes.txt", "Grüße\tund\r\nmehr\f")), DocumentKind::kText);
-  EXPECT_EQ(documentKind(document("p.png", std::string("\x89PNG\r\n\x1a\n\0\0", 10))),
-            DocumentKind::kPng);
-  EXPECT_EQ(documentKind(document("p.jpg", "\xFF\xD8\xFF\xE0")), DocumentKind::kJpeg);
-  EXPECT_EQ(documentKind(document("Letter.DOCX", "PK\x03\x04")), DocumentKind::kOffice);
-  EXPECT_EQ(documentKind(document("readme", std::string("\x7F" "ELF\x02\x01\0\0", 8))),
-            DocumentKind::kOther);
-  EXPECT_EQ(documentKind(document("latin1.txt", "caf\xE9 au lait")), DocumentKind::kOther);
-  EXPECT_EQ(documentKind(document("empty.txt", "")), DocumentKind::kOther);
-  EXPECT_EQ(documentKind(machine.path("missing.pdf")), DocumentKind::kOther);
-}
-
 TEST_F(ShellVerbs, AnAssociatedVerbStartsItsProgramWithoutAShell) {
   const std::string program = recorder("printer app");
   setClassesDefault(".doc", "Word.Document.8");
@@ -116,32 +99,51 @@ TEST_F(ShellVerbs, OpeningAProgramPassesItsParametersAsItsCommandLine) {
   EXPECT_EQ(record(3), program + "\n/home/a\nb/c.ps\n");
 }
 
-TEST_F(ShellVerbs, WithoutAnAssociationOnlyPrintToHasAWay) {
+// What the test's print route was asked, and its answer.
+struct RouteCall {
+  std::string file, printer, directory;
+  int answer = 77;
+} gRouteCall;
+
+int recordingRoute(const std::string& file, const std::string& printer,
+                   const std::string& directory, std::string* failure) {
+  gRouteCall.file = file;
+  gRouteCall.printer = printer;
+  gRouteCall.directory = directory;
+  if (failure && gRouteCall.answer <= 32) *failure = "route refused";
+  return gRouteCall.answer;
+}
+
+TEST_F(ShellVerbs, WithoutAnAssociationOnlyPrintToHasAWayAndOnlyThroughTheProgramsRoute) {
   std::string failure;
   EXPECT_EQ(platform::shellExecute(printRequest("printVL", machine.path("gone.pdf")), &failure),
             platform::kSeErrFileNotFound);
   EXPECT_NE(failure.find("gone.pdf"), std::string::npos);
-  const std::string binary = document("readme", std::string("\0\1\2", 3));
-  EXPECT_EQ(platform::shellExecute(printRequest("printVL", binary)), platform::kSeErrNoAssociation);
-  EXPECT_EQ(platform::shellExecute(printRequest("printto", binary)), platform::kSeErrNoAssociation);
+  const std::string report = document("report.pdf", "%PDF-1.4\n");
+  platform::setPrintRoute(nullptr);
+  EXPECT_EQ(platform::shellExecute(printRequest("printto", report)), platform::kSeErrNoAssociation);
 
-  // Office documents go to LibreOffice, when it is there.
-  const std::string letter = document("Letter.odt", "PK\x03\x04");
-  machine.setEnv("PATH", machine.path("bin"));
-  EXPECT_EQ(platform::shellExecute(printRequest("printto", letter)), platform::kSeErrNoAssociation);
-  recorder("soffice");
-  EXPECT_GT(platform::shellExecute(printRequest("printto", letter)), 32);
-  EXPECT_EQ(record(5), machine.path("bin/soffice") + "\n--headless\n--pt\nVellora\n" + letter + "\n");
-}
+  platform::setPrintRoute(&recordingRoute);
+  EXPECT_EQ(platform::shellExecute(printRequest("printVL", report)), platform::kSeErrNoAssociation);
+  EXPECT_EQ(gRouteCall.file, "");
+  platform::ShellExecuteRequest request = printRequest("PrintTo", "\"" + report + "\"");
+  request.directory = machine.tmp();
+  EXPECT_EQ(platform::shellExecute(request), 77);
+  EXPECT_EQ(gRouteCall.file, report);
+  EXPECT_EQ(gRouteCall.printer, "Vellora");
+  EXPECT_EQ(gRouteCall.directory, machine.tmp());
+  gRouteCall.answer = platform::kSeErrDdeFail;
+  EXPECT_EQ(platform::shellExecute(printRequest("printto", report), &failure),
+            platform::kSeErrDdeFail);
+  EXPECT_EQ(failure, "route refused");
 
-TEST_F(ShellVerbs, APrintServerThatCannotBeReachedIsReportedNotIgnored) {
-  machine.setEnv("CUPS_SERVER", machine.path("no-such-cupsd.sock"));
-  std::string failure;
-  const int result =
-      platform::shellExecute(printRequest("printto", document("report.pdf", "%PDF-1.4\n")), &failure);
-  EXPECT_LE(result, 32);
-  EXPECT_NE(result, platform::kSeErrNoAssociation);
-  EXPECT_NE(failure.find("\"Vellora\""), std::string::npos) << failure;
+  // An association still comes first.
+  gRouteCall = RouteCall();
+  setClassesDefault(".pdf\\shell\\printto\\command", "\"" + recorder("printer-app") + "\" %1");
+  EXPECT_GT(platform::shellExecute(printRequest("printto", report)), 32);
+  EXPECT_EQ(record(2), machine.path("bin/printer-app") + "\n" + report + "\n");
+  EXPECT_EQ(gRouteCall.file, "");
+  platform::setPrintRoute(nullptr);
 }
 
 }  // namespace

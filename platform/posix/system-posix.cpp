@@ -1,21 +1,20 @@
 // Identity of the machine and the user on POSIX. The operating-system version
 // is what the programs branch on; a Linux host stands for the current NT
 // family. A test build may be told to play another system or another user's
-// rights (VELLORA_OS_VERSION, VELLORA_USER_RIGHTS); a shipped build never
-// reads either, so no user can lift an administrator's locks with them.
+// rights (test_switches.h); a shipped build has no such switch, so no user
+// can lift an administrator's locks with one.
 #include <pwd.h>
 #include <sys/stat.h>
-#include <strings.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <mutex>
 
 #include "platform/posix/machine_root.h"
+#include "platform/posix/test_switches.h"
 #include "platform/system.h"
 
 namespace platform {
@@ -42,71 +41,11 @@ OsVersion make(OsPlatform platform, int major, int minor, int build) {
   return v;
 }
 
-#ifdef VELLORA_TEST_HOOKS
-bool sameText(const char* a, const char* b) { return strcasecmp(a, b) == 0; }
-
-// "nt:6.1" or "9x:4.10"; false when the text is not of that shape.
-bool parseExplicit(const char* text, OsVersion* version) {
-  OsPlatform platform;
-  if (strncasecmp(text, "nt:", 3) == 0)
-    platform = kWin32Nt;
-  else if (strncasecmp(text, "9x:", 3) == 0)
-    platform = kWin32Windows;
-  else
-    return false;
-  int major = 0, minor = 0;
-  char extra = 0;
-  int fields = std::sscanf(text + 3, "%d.%d%c", &major, &minor, &extra);
-  if (fields == 1) minor = 0;
-  if (fields < 1 || fields > 2 || major < 0 || minor < 0) return false;
-  *version = make(platform, major, minor, 0);
-  return true;
-}
-
-// The system a test asks for: "95", "98", "Me", "NT4", "2000", "XP",
-// "2003", "Vista", "7", "10", or "nt:MAJOR.MINOR" / "9x:MAJOR.MINOR".
-bool versionAskedForByTest(OsVersion* version) {
-  const char* named = std::getenv("VELLORA_OS_VERSION");
-  if (named && *named) {
-    if (parseExplicit(named, version)) return true;
-    struct Known {
-      const char* name;
-      OsPlatform platform;
-      int major, minor, build;
-    };
-    static const Known kKnown[] = {
-        {"95", kWin32Windows, 4, 0, 950},  {"98", kWin32Windows, 4, 10, 1998},
-        {"Me", kWin32Windows, 4, 90, 3000}, {"NT4", kWin32Nt, 4, 0, 1381},
-        {"2000", kWin32Nt, 5, 0, 2195},    {"XP", kWin32Nt, 5, 1, 2600},
-        {"2003", kWin32Nt, 5, 2, 3790},    {"Vista", kWin32Nt, 6, 0, 6002},
-        {"7", kWin32Nt, 6, 1, 7601},       {"10", kWin32Nt, 10, 0, 19045},
-    };
-    for (const auto& k : kKnown) {
-      if (sameText(named, k.name)) {
-        *version = make(k.platform, k.major, k.minor, k.build);
-        return true;
-      }
-    }
-  }
-  return false;
-}
-
-// The rights a test asks for: "admin" or "user"; false when it asks for none.
-bool rightsAskedForByTest(bool* administrator) {
-  const char* rights = std::getenv("VELLORA_USER_RIGHTS");
-  if (rights == nullptr) return false;
-  const bool user = sameText(rights, "user");
-  if (!user && !sameText(rights, "admin")) return false;
-  *administrator = !user;
-  return true;
-}
-#endif
 
 OsVersion detectedVersion() {
-#ifdef VELLORA_TEST_HOOKS
   OsVersion asked;
-  if (versionAskedForByTest(&asked)) return asked;
-#endif
+  if (posix::versionAskedForByTest(&asked))
+    return make(asked.platform, asked.major, asked.minor, asked.build);
   return make(kWin32Nt, 10, 0, 19045);
 }
 
@@ -161,10 +100,8 @@ bool runsUnderWine() { return false; }
 std::string hostPath(const std::string& path) { return path; }
 
 bool isAdministrator() {
-#ifdef VELLORA_TEST_HOOKS
   bool asked = false;
-  if (rightsAskedForByTest(&asked)) return asked;
-#endif
+  if (posix::rightsAskedForByTest(&asked)) return asked;
   if (geteuid() == 0) return true;
   // Whoever owns the machine root (or would create it) administers it.
   struct stat st;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/wildcard.h"
 #include "platform/win32/windows_api.h"
 
 #include <shlobj.h>
@@ -83,45 +84,6 @@ bool isDotEntry(const char* name) {
 
 char foldCase(char c) {
   return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-}
-
-bool wildcardMatch(const char* pattern, const char* name) {
-  // Iterative matching with backtracking to the last "*".
-  const char* star = nullptr;
-  const char* resume = nullptr;
-  while (*name != '\0') {
-    if (*pattern == '*') {
-      star = pattern++;
-      resume = name;
-    } else if (*pattern == '?' || (*pattern != '\0' && foldCase(*pattern) == foldCase(*name))) {
-      ++pattern;
-      ++name;
-    } else if (star != nullptr) {
-      pattern = star + 1;
-      name = ++resume;
-    } else {
-      return false;
-    }
-  }
-  while (*pattern == '*') ++pattern;
-  return *pattern == '\0';
-}
-
-// Pattern matching on the long names only. FindFirstFile also matches the
-// short 8.3 aliases, so "*.pdf" would list "a.pdfx"; the listing must mean
-// the same thing on every platform. What stays of the Windows rules is that
-// "name.*" also matches a name without any dot (so "*.*" lists everything)
-// and "name." matches exactly a name without an extension.
-bool namesMatch(const std::string& pattern, const std::string& name) {
-  if (wildcardMatch(pattern.c_str(), name.c_str())) return true;
-  if (name.find('.') != std::string::npos) return false;
-  if (pattern.size() >= 2 && pattern.compare(pattern.size() - 2, 2, ".*") == 0) {
-    return wildcardMatch(pattern.substr(0, pattern.size() - 2).c_str(), name.c_str());
-  }
-  if (!pattern.empty() && pattern.back() == '.') {
-    return wildcardMatch(pattern.substr(0, pattern.size() - 1).c_str(), name.c_str());
-  }
-  return false;
 }
 
 bool removeTreeBelow(const std::string& dir) {
@@ -350,6 +312,9 @@ bool removeTree(const std::string& path) {
 bool listDirectory(const std::string& dir, const std::string& pattern,
                    std::vector<std::string>* names) {
   if (names != nullptr) names->clear();
+  // Every entry is listed and matched here on its long name: FindFirstFile
+  // with the pattern would also match the short 8.3 aliases, so "*.pdf"
+  // would list "a.pdfx".
   WIN32_FIND_DATAA entry;
   HANDLE find = FindFirstFileA(joinPath(dir.empty() ? "." : dir, "*").c_str(), &entry);
   if (find == INVALID_HANDLE_VALUE) {
@@ -358,7 +323,7 @@ bool listDirectory(const std::string& dir, const std::string& pattern,
   }
   do {
     if (isDotEntry(entry.cFileName)) continue;
-    if (namesMatch(pattern, entry.cFileName) && names != nullptr) {
+    if (fileNameMatches(pattern, entry.cFileName) && names != nullptr) {
       names->push_back(entry.cFileName);
     }
   } while (FindNextFileA(find, &entry));

@@ -316,4 +316,12 @@ void sleepMilliseconds(int milliseconds) {
   Sleep(milliseconds < 0 ? 0 : static_cast<DWORD>(milliseconds));
 }
 
+std::string findProgramPath(const std::string& name) {
+  if (name.empty()) return std::string();
+  char found[MAX_PATH];
+  const DWORD length = SearchPathA(nullptr, name.c_str(), ".exe", MAX_PATH, found, nullptr);
+  if (length == 0 || length >= MAX_PATH) return std::string();
+  return std::string(found, length);
+}
+
 }  // namespace platform

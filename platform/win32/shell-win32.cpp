@@ -11,6 +11,9 @@
 
 namespace platform {
 
+// The Windows shell prints through the associations of the system.
+void setPrintRoute(PrintRoute) {}
+
 bool shellOpen(const std::string& path) {
   // Some handlers are COM objects and need the calling thread in an
   // apartment; a thread that already has one keeps it.

@@ -15,14 +15,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/dde.h"
 #include "standin_support.h"
+#include "tools/standins/dde_server.h"
 
 namespace {
 
 struct Server {
   std::string service;
-  std::unique_ptr<platform::DdeServer> dde;
+  std::unique_ptr<standin::DdeServer> dde;
   bool refuse = false;
 };
 
@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
   Server server;
   server.service = argv[1];
   server.refuse = !standin::environment("VELLORA_STANDIN_DDE_REFUSE").empty();
-  server.dde = platform::DdeServer::create(server.service, onExecute, &server);
+  server.dde = standin::DdeServer::create(server.service, onExecute, &server);
   if (!server.dde) return 0;  // another instance serves this name
   const int limit = std::atoi(standin::environment("VELLORA_STANDIN_SERVE_MS", "60000").c_str());
   server.dde->serve(limit > 0 ? limit : 60000);

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/reg_file.h"
 #include "platform/registry.h"
+#include "tools/vlreg/reg_file.h"
 #include "tools/vlreg/user_policy_registry.h"
 #ifndef _WIN32
 #include "platform/posix/registry_store.h"
@@ -18,6 +18,9 @@
 namespace {
 
 using namespace platform;
+using vlreg::RegFileResult;
+using vlreg::exportRegFile;
+using vlreg::importRegFile;
 
 const char kUsage[] =
     "usage: vlreg [--user NAME] COMMAND ...\n"

@@ -10,10 +10,10 @@
 
 #include "platform/posix/exec_support.h"
 #include "platform/posix/listening_process.h"
-#include "platform/posix/spooler_cups.h"
 #include "platform/process.h"
-#include "platform/service_control.h"
 #include "platform/system.h"
+#include "spooler/posix/spooler_cups.h"
+#include "spooler/service_control.h"
 
 namespace platform {
 

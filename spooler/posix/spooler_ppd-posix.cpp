@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/files.h"
-#include "platform/posix/spooler_cups.h"
+#include "spooler/posix/spooler_cups.h"
 
 namespace platform {
 namespace posix {

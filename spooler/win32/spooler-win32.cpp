@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "platform/files.h"
-#include "platform/spooler.h"
 #include "platform/win32/windows_api.h"
+#include "spooler/spooler.h"
 
 #include <winspool.h>
 
@@ -231,6 +231,11 @@ int enumPrinterClasses(std::vector<PrinterClass>* classes) {
 }
 int deletePrinterClass(const std::string&) { return kSpoolerNotSupported; }
 int sharePrinter(const std::string&, bool) { return kSpoolerNotSupported; }
+
+int printFile(const std::string&, const std::string&, const std::string&, std::string* reason) {
+  if (reason) reason->clear();
+  return kSpoolerNotSupported;
+}
 
 std::string spoolerErrorText(int code) { return errorText(code); }
 

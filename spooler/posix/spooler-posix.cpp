@@ -8,9 +8,9 @@
 #include <cstring>
 
 #include "platform/files.h"
-#include "platform/posix/spooler_cups.h"
 #include "platform/process.h"
-#include "platform/spooler.h"
+#include "spooler/posix/spooler_cups.h"
+#include "spooler/spooler.h"
 
 namespace platform {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/spooler.h"
+#include "spooler/spooler.h"
 
 namespace platform {
 namespace posix {

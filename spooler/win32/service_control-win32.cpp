@@ -1,5 +1,5 @@
 // Services on Windows: the service control manager.
-#include "platform/service_control.h"
+#include "spooler/service_control.h"
 #include "platform/win32/windows_api.h"
 
 namespace platform {

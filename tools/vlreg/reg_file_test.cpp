@@ -1,4 +1,4 @@
-#include "platform/reg_file.h"
+#include "tools/vlreg/reg_file.h"
 #include "platform/text_encoding.h"
 
 #include <string>
@@ -7,7 +7,9 @@
 
 #include "testsupport/fresh_machine.h"
 
-namespace platform {
+namespace vlreg {
+
+using namespace platform;
 namespace {
 
 using RegFileTest = testsupport::FreshMachineTest;
@@ -206,4 +208,4 @@ TEST_F(RegFileTest, ExportAndImportRoundTrip) {
 }
 
 }  // namespace
-}  // namespace platform
+}  // namespace vlreg

@@ -17,7 +17,10 @@
 
 #include "platform/registry.h"
 
-namespace platform {
+namespace vlreg {
+
+using platform::Registry;
+using platform::RegRoot;
 
 struct RegFileResult {
   bool ok = false;
@@ -37,4 +40,4 @@ bool exportRegText(Registry& registry, RegRoot root, const std::string& path, st
 bool exportRegFile(Registry& registry, RegRoot root, const std::string& path,
                    const std::string& file);
 
-}  // namespace platform
+}  // namespace vlreg

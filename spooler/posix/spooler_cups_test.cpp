@@ -2,7 +2,7 @@
 // device URIs, backend discovery lines, default page sizes.
 #include <gtest/gtest.h>
 
-#include "platform/posix/spooler_cups.h"
+#include "spooler/posix/spooler_cups.h"
 
 namespace platform {
 namespace posix {

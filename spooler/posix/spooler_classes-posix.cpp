@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "platform/posix/spooler_cups.h"
-#include "platform/spooler.h"
+#include "spooler/posix/spooler_cups.h"
+#include "spooler/spooler.h"
 
 namespace platform {
 

@@ -11,8 +11,8 @@
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/registry.h"
-#include "platform/service_control.h"
-#include "platform/spooler.h"
+#include "spooler/service_control.h"
+#include "spooler/spooler.h"
 #include "testsupport/fresh_machine.h"
 #include "testsupport/private_cups.h"
 

@@ -1,19 +1,18 @@
-// The desktop's own ways of printing a document that no application claims:
-// what the print server prints by itself goes to it through libcups.
-#include <cups/cups.h>
-#include <dlfcn.h>
+#include "launchers/vellora/print_route.h"
 
 #include <cstdio>
 #include <cstring>
-#include <string>
+#include <vector>
 
-#include "platform/posix/shell_verbs.h"
+#include "platform/process.h"
 #include "platform/shell.h"
+#include "spooler/spooler.h"
 
-namespace platform {
-namespace posix {
+namespace vellora {
 
 namespace {
+
+constexpr int kHandedOn = 42;  // any instance value above 32 means success
 
 std::string lowerExtension(const std::string& path) {
   std::string::size_type slash = path.rfind('/');
@@ -63,34 +62,6 @@ bool looksLikeText(const std::string& bytes, bool sampleCut) {
   return true;
 }
 
-// libcups is loaded when a document is first printed through the server:
-// it brings some thirty libraries with it, which every start of every
-// program on this layer (a converter per job) would otherwise pay for.
-struct CupsCalls {
-  decltype(&cupsAddOption) addOption = nullptr;
-  decltype(&cupsFreeOptions) freeOptions = nullptr;
-  decltype(&cupsPrintFile2) printFile = nullptr;
-  decltype(&cupsLastErrorString) lastErrorString = nullptr;
-};
-
-const CupsCalls* cupsCalls() {
-  static const CupsCalls* loaded = []() -> const CupsCalls* {
-    void* library = ::dlopen("libcups.so.2", RTLD_NOW | RTLD_LOCAL);
-    if (!library) return nullptr;
-    static CupsCalls calls;
-    calls.addOption = reinterpret_cast<decltype(&cupsAddOption)>(::dlsym(library, "cupsAddOption"));
-    calls.freeOptions =
-        reinterpret_cast<decltype(&cupsFreeOptions)>(::dlsym(library, "cupsFreeOptions"));
-    calls.printFile = reinterpret_cast<decltype(&cupsPrintFile2)>(::dlsym(library, "cupsPrintFile2"));
-    calls.lastErrorString =
-        reinterpret_cast<decltype(&cupsLastErrorString)>(::dlsym(library, "cupsLastErrorString"));
-    if (!calls.addOption || !calls.freeOptions || !calls.printFile || !calls.lastErrorString)
-      return nullptr;
-    return &calls;
-  }();
-  return loaded;
-}
-
 }  // namespace
 
 DocumentKind documentKind(const std::string& path) {
@@ -131,33 +102,29 @@ const char* documentFormat(DocumentKind kind) {
   return "";
 }
 
-int printThroughServer(const std::string& printer, const std::string& file, DocumentKind kind,
-                       std::string* failure) {
+int printWithoutApplication(const std::string& file, const std::string& printer,
+                            const std::string& directory, std::string* failure) {
+  const DocumentKind kind = documentKind(file);
+  if (kind == DocumentKind::kOffice) {
+    const std::string office = platform::findProgramPath("soffice");
+    if (office.empty()) return platform::kSeErrNoAssociation;
+    platform::ShellExecuteRequest start;
+    start.verb = "open";
+    start.file = office;
+    start.parameters = "--headless --pt " + platform::quoteArgument(printer) + " " +
+                       platform::quoteArgument(file);
+    start.directory = directory;
+    return platform::shellExecute(start, failure);
+  }
   const char* format = documentFormat(kind);
-  if (*format == '\0') {
-    if (failure) *failure = "The print server cannot print this kind of document.";
-    return kSeErrNoAssociation;
-  }
-  std::string::size_type slash = file.rfind('/');
-  const std::string title = slash == std::string::npos ? file : file.substr(slash + 1);
-  const CupsCalls* cups = cupsCalls();
-  if (!cups) {
-    if (failure) *failure = "The print server cannot be reached: libcups is missing.";
-    return kSeErrDdeFail;
-  }
-  cups_option_t* options = nullptr;
-  int count = cups->addOption("document-format", format, 0, &options);
-  const int job = cups->printFile(CUPS_HTTP_DEFAULT, printer.c_str(), file.c_str(), title.c_str(),
-                                  count, options);
-  cups->freeOptions(count, options);
-  if (job > 0) return 0;
-  if (failure) {
-    const char* reason = cups->lastErrorString();
+  if (*format == '\0' || printer.empty()) return platform::kSeErrNoAssociation;
+  std::string reason;
+  if (platform::printFile(printer, file, format, &reason) == platform::kSpoolerOk)
+    return kHandedOn;
+  if (failure)
     *failure = "The printer \"" + printer + "\" did not take the document: " +
-               (reason && *reason ? reason : "no answer from the print server") + ".";
-  }
-  return kSeErrDdeFail;
+               (reason.empty() ? "no answer from the print server" : reason) + ".";
+  return platform::kSeErrDdeFail;
 }
 
-}  // namespace posix
-}  // namespace platform
+}  // namespace vellora

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/posix/spooler_cups.h"
+#include "spooler/posix/spooler_cups.h"
 
 #ifndef VELLORA_CUPS_SERVERBIN
 #define VELLORA_CUPS_SERVERBIN "/usr/lib/cups"

@@ -3,8 +3,8 @@
 // printers' device-mode page sizes.
 #include <cstring>
 
-#include "platform/posix/spooler_cups.h"
 #include "platform/registry.h"
+#include "spooler/posix/spooler_cups.h"
 
 namespace platform {
 

@@ -168,6 +168,14 @@ int deletePrinterClass(const std::string& name);
 // Shares a printer or class on the network, or stops sharing it.
 int sharePrinter(const std::string& name, bool shared);
 
+// Queues a file on a printer as one job titled with the file's name, the
+// server told its format (a MIME type such as "application/pdf"), so that
+// the server prints it itself. On failure *reason (when given) gets the
+// server's words, empty when it has none. POSIX only: Windows prints a
+// document through its application (kSpoolerNotSupported).
+int printFile(const std::string& printer, const std::string& file, const std::string& format,
+              std::string* reason);
+
 // The system's text for a code these calls return (Windows numbering on
 // every platform), at most 255 characters, without a trailing line break
 // (as errorText() gives the texts of the platform's own codes).

@@ -1,6 +1,6 @@
 // Reading and writing .reg files the way regedit does, so that files made on
 // Windows ("vlmode.reg" and friends) apply here and ours open there.
-#include "platform/reg_file.h"
+#include "tools/vlreg/reg_file.h"
 
 #include <cstdio>
 #include <cstdint>
@@ -9,7 +9,9 @@
 #include "platform/files.h"
 #include "platform/text_encoding.h"
 
-namespace platform {
+namespace vlreg {
+
+using namespace platform;
 
 namespace {
 
@@ -442,4 +444,4 @@ bool exportRegFile(Registry& registry, RegRoot root, const std::string& path,
   return writeBinaryFile(file, text);
 }
 
-}  // namespace platform
+}  // namespace vlreg

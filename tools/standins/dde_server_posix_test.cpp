@@ -1,4 +1,5 @@
-// DDE over Unix sockets: a server on a thread of the test, the client in it.
+// DDE over Unix sockets: the stand-ins' server on a thread of the test, the
+// platform's client in it.
 #include <sys/stat.h>
 
 #include <atomic>
@@ -12,6 +13,7 @@
 #include "platform/process.h"
 #include "platform/system.h"
 #include "testsupport/fresh_machine.h"
+#include "tools/standins/dde_server.h"
 
 namespace {
 
@@ -19,7 +21,7 @@ struct Served {
   std::mutex lock;
   std::vector<std::string> commands;
   bool refuse = false;
-  platform::DdeServer* server = nullptr;
+  standin::DdeServer* server = nullptr;
 };
 
 bool onExecute(const std::string& command, void* context) {
@@ -36,7 +38,7 @@ void onDisconnect(platform::DdeConversation conversation, void*) { gEnded.push_b
 class Dde : public testsupport::FreshMachineTest {
  protected:
   void SetUp() override {
-    server = platform::DdeServer::create("Excel", onExecute, &served);
+    server = standin::DdeServer::create("Excel", onExecute, &served);
     ASSERT_TRUE(server);
     served.server = server.get();
     gEnded.clear();
@@ -51,7 +53,7 @@ class Dde : public testsupport::FreshMachineTest {
     }
   }
   Served served;
-  std::unique_ptr<platform::DdeServer> server;
+  std::unique_ptr<standin::DdeServer> server;
   std::thread thread;
 };
 
@@ -73,9 +75,9 @@ TEST_F(Dde, CommandsReachTheServerOnTheSystemTopicOnly) {
 }
 
 TEST_F(Dde, AServiceNameIsOfferedOnceAndFreedWithItsServer) {
-  EXPECT_FALSE(platform::DdeServer::create("excel", onExecute, &served));
+  EXPECT_FALSE(standin::DdeServer::create("excel", onExecute, &served));
   server.reset();
-  EXPECT_TRUE(platform::DdeServer::create("Excel", onExecute, &served));
+  EXPECT_TRUE(standin::DdeServer::create("Excel", onExecute, &served));
 }
 
 TEST_F(Dde, AServerThatEndsTheConversationIsNoticed) {
@@ -99,7 +101,7 @@ TEST_F(Dde, TheSocketFolderIsPrivate) {
   // A folder others may enter is not used.
   server.reset();
   chmod(folder.c_str(), 0755);
-  EXPECT_FALSE(platform::DdeServer::create("Excel", onExecute, &served));
+  EXPECT_FALSE(standin::DdeServer::create("Excel", onExecute, &served));
   auto client = platform::DdeClient::create(onDisconnect, nullptr);
   EXPECT_EQ(client->connect("Excel", "System"), 0u);
 }
