@@ -38,12 +38,11 @@ UserInterface* chooseUserInterface() {
   std::string script;
   if (gScripted.fromEnvironment && getEnvironment("VELLORA_UI_SCRIPT", &script) &&
       !script.empty())
-    return keep(gScripted.fromEnvironment(std::string()));
+    return keep(gScripted.fromEnvironment());
   std::string why;
   DesktopHost& host = gScripted.desktopHost ? gScripted.desktopHost() : plainDesktopHost();
   if (UserInterface* desktop = openDesktopUi(host, &why)) return desktop;
-  if (gScripted.fromEnvironment) return keep(gScripted.fromEnvironment(why));
-  return keep(new HeadlessUi(why));
+  return keep(HeadlessUi::fromEnvironment(why));
 }
 
 }  // namespace

@@ -16,7 +16,8 @@
 // installed it (setScriptedBackend); else a desktop backend when there is a
 // desktop (on POSIX a display in DISPLAY or WAYLAND_DISPLAY and the GTK
 // module, loaded at run time, so programs run where GTK is not installed);
-// else one where nobody can be asked. description() says which and why.
+// else the headless one (headless_ui.h), where nobody can be asked.
+// description() says which and why.
 //
 // All dialog work happens on the thread that opened the dialog (the
 // "dialog's thread"). Other threads reach a dialog only through its
@@ -389,10 +390,9 @@ class DesktopHost;
 // start, before the first ui(). A program without it never reads a script,
 // and its desktop backend keeps no record.
 struct ScriptedBackend {
-  // A backend that reads VELLORA_UI_SCRIPT and VELLORA_UI_LOG; the caller
-  // owns it. `noDesktop` is empty when a script was named, else why there is
-  // no desktop (nobody can be asked).
-  UserInterface* (*fromEnvironment)(const std::string& noDesktop);
+  // A backend that acts out the script VELLORA_UI_SCRIPT names and records
+  // in VELLORA_UI_LOG; the caller owns it.
+  UserInterface* (*fromEnvironment)();
   // The program's side of a desktop backend (desktop.h).
   DesktopHost& (*desktopHost)();
 };

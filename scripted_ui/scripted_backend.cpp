@@ -1,25 +1,14 @@
 #include "scripted_ui/scripted_backend.h"
 
-#include <string>
-
 #include "platform/ui.h"
 #include "scripted_ui/desktop_host.h"
 #include "scripted_ui/scripted_ui.h"
 
 namespace platform {
 
-namespace {
-
-UserInterface* scriptedFromEnvironment(const std::string& noDesktop) {
-  ScriptedUi* ui = ScriptedUi::fromEnvironment();
-  if (!noDesktop.empty())
-    ui->setDescription("none: no desktop user interface and no script (VELLORA_UI_SCRIPT): " +
-                       noDesktop);
-  return ui;
+void installScriptedBackend() {
+  setScriptedBackend(
+      {[]() -> UserInterface* { return ScriptedUi::fromEnvironment(); }, desktopHost});
 }
-
-}  // namespace
-
-void installScriptedBackend() { setScriptedBackend({scriptedFromEnvironment, desktopHost}); }
 
 }  // namespace platform

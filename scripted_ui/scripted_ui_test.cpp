@@ -136,14 +136,6 @@ TEST(ScriptedUi, ModelessWindowsRecordTheirChangesExactly) {
   EXPECT_EQ(messages[0], (Fields{"0x30", "Vellora", "Line one\nC:\\path\ttab", "ok"}));
 }
 
-TEST(ScriptedUi, EscapesRoundTrip) {
-  for (const std::string text : {"", "plain", "a\\b", "\\n literal", "tab\there\nand\\t", "\\"}) {
-    EXPECT_EQ(platform::unescapeRecordField(platform::escapeRecordField(text)), text);
-    EXPECT_EQ(platform::escapeRecordField(text).find_first_of("\t\n"), std::string::npos);
-  }
-  EXPECT_EQ(platform::escapeRecordField("a\\\n\t"), "a\\\\\\n\\t");
-}
-
 TEST(ScriptedUi, ModalAnswersPressAButtonByCaptionOrTypeAndPressTheDefault) {
   ScriptedUi ui;
   ui.addScriptLine("ask: APPEND");

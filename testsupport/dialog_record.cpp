@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "scripted_ui/scripted_ui.h"
+#include "platform/ui_record.h"
 
 namespace testsupport {
 
