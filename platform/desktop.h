@@ -12,9 +12,8 @@
 // whose tests run, a script of user actions to act out on the real windows
 // (VELLORA_DESKTOP_SCRIPT, in the scripted backend's language). Driven this
 // way, a desktop backend does each action on the real widgets once its
-// window is mapped, as a user would, so tests and
-// demonstrations run the same code paths a user's clicks do. Desktop-only
-// actions:
+// window is mapped, as a user would, so tests and demonstrations run the
+// same code paths a user's clicks do. Desktop-only actions:
 //   screenshot: NAME     save the dialog's window as NAME.png in the folder
 //                        VELLORA_DESKTOP_SHOTS (recorded as "screenshot")
 //   pause: MILLISECONDS  keep the dialog open that long, at most 60 s
