@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/scripted_ui.h"
+#include "platform/ui_record.h"
 
 namespace testsupport {
 

@@ -1,8 +1,8 @@
 #include "testsupport/stand_in_record.h"
 
 #include "platform/process.h"
-#include "platform/scripted_ui.h"
 #include "platform/system.h"
+#include "platform/ui_record.h"
 #include "testsupport/fresh_machine.h"
 
 namespace testsupport {

@@ -16,7 +16,7 @@
 #include "common/product.h"
 #include "platform/files.h"
 #include "platform/registry.h"
-#include "platform/scripted_ui.h"
+#include "scripted_ui/scripted_ui.h"
 #include "spooler/spooler.h"
 #include "testsupport/dialog_record.h"
 #include "testsupport/fresh_machine.h"

@@ -3,26 +3,9 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "platform/ui_record.h"
+
 namespace standin {
-
-namespace {
-
-std::string escape(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '\\')
-      out += "\\\\";
-    else if (c == '\n')
-      out += "\\n";
-    else if (c == '\t')
-      out += "\\t";
-    else
-      out += c;
-  }
-  return out;
-}
-
-}  // namespace
 
 std::string environment(const char* name, const std::string& fallback) {
   const char* value = std::getenv(name);
@@ -31,15 +14,7 @@ std::string environment(const char* name, const std::string& fallback) {
 
 void recordArguments(const std::vector<std::string>& arguments) {
   const std::string log = environment("VELLORA_STANDIN_LOG");
-  if (log.empty()) return;
-  std::string line;
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
-    if (i > 0) line += '\t';
-    line += escape(arguments[i]);
-  }
-  line += '\n';
-  std::ofstream out(log, std::ios::binary | std::ios::app);
-  out << line;
+  if (!log.empty()) platform::appendRecordLine(log, platform::recordLine(arguments));
 }
 
 bool writeOnePagePdf(const std::string& path) {

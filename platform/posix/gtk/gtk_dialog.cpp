@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "platform/posix/gtk/gtk_driver.h"
 #include "platform/posix/gtk/gtk_layout.h"
+#include "platform/posix/gtk/gtk_watch.h"
 #include "platform/ui_text.h"
 
 namespace vlgtk {
@@ -171,7 +171,7 @@ GtkDialogWindow::~GtkDialogWindow() {
       if (control->alive) g_signal_handlers_disconnect_by_data(control->widget, control.get());
       if (control->noneRadio) g_object_unref(control->noneRadio);
     }
-    if (kind_ == Kind::kModeless && window_) ui_.driver().windowClosing(*this);
+    if (kind_ == Kind::kModeless && window_ && ui_.driver()) ui_.driver()->windowClosing(*this);
     if (window_) {
       g_signal_handlers_disconnect_by_data(window_, this);
       ui_.removeWindow(window_);
@@ -337,7 +337,7 @@ void GtkDialogWindow::placeTopLevel() {
   g_signal_connect(window_, "key-press-event", G_CALLBACK(onKey), this);
   g_signal_connect(window_, "configure-event", G_CALLBACK(onConfigure), this);
   ui_.addWindow(window_);
-  ui_.driver().watch(*this, window_);
+  watchMapped(ui_.host(), source_.id, window_);
 }
 
 GtkWidget* GtkDialogWindow::toplevel() const {
@@ -849,7 +849,7 @@ void GtkDialogWindow::setFileName(const std::string& name, bool selectAll) try {
   if (!saveAs_) return;
   Quiet quiet(*this);
   gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(saveAs_->dialog), toUtf8(name).c_str());
-  if (selectAll) ui_.driver().selectWholeName(saveAs_->dialog);
+  if (selectAll) selectWholeName(saveAs_->dialog);
 } VLGTK_SURVIVE(ui_, )
 
 std::string GtkDialogWindow::folder() const {

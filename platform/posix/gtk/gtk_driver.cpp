@@ -1,12 +1,12 @@
 #include "platform/posix/gtk/gtk_driver.h"
 
 #include <sys/stat.h>
-#include <time.h>
 
 #include <algorithm>
 #include <cstdlib>
 
 #include "platform/posix/gtk/gtk_dialog.h"
+#include "platform/posix/gtk/gtk_watch.h"
 #include "platform/ui_text.h"
 
 namespace vlgtk {
@@ -55,12 +55,6 @@ std::vector<std::string> entriesOf(GtkDialogWindow& dialog, int id) {
   return entries;
 }
 
-GtkWidget* findByTypeName(GtkWidget* root, const char* typeName) {
-  return findWidget(root, [typeName](GtkWidget* widget) {
-    return g_strcmp0(G_OBJECT_TYPE_NAME(widget), typeName) == 0;
-  });
-}
-
 // The close box, pressed now: the window gets its delete event at once
 // (gtk_window_close would send it later, from an idle).
 void closeWindow(GtkWidget* window) {
@@ -85,46 +79,7 @@ void typeName(GtkWidget* chooser, const std::string& name) {
   }
 }
 
-struct Watched {
-  platform::DesktopHost* host;
-  int templateId;
-};
-
-gboolean onMapped(GtkWidget* window, GdkEvent*, gpointer data) {
-  auto* watched = static_cast<Watched*>(data);
-  // When, and how much processor time the program had used by then (which,
-  // unlike the time, does not depend on what else the machine is doing).
-  timespec used = {0, 0};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &used);
-  watched->host->record({"mapped", number(watched->templateId), number(g_get_real_time()),
-                         number(long(used.tv_sec) * 1000000 + used.tv_nsec / 1000)});
-  if (g_object_get_data(G_OBJECT(window), "vellora-select-all")) {
-    // After GTK's own first focus, which selects the name without its extension.
-    g_idle_add(+[](gpointer w) -> gboolean {
-      if (GtkWidget* entry = findByTypeName(GTK_WIDGET(w), "GtkFileChooserEntry"))
-        gtk_editable_select_region(GTK_EDITABLE(entry), 0, -1);
-      g_object_unref(w);
-      return G_SOURCE_REMOVE;
-    }, g_object_ref(window));
-  }
-  g_signal_handlers_disconnect_by_data(window, data);
-  return FALSE;
-}
-
 }  // namespace
-
-void Driver::watch(GtkDialogWindow& dialog, GtkWidget* window) {
-  auto* watched = new Watched{&ui_.host(), dialog.dialogTemplate().id};
-  g_signal_connect_data(window, "map-event", G_CALLBACK(onMapped), watched,
-                        [](gpointer data, GClosure*) { delete static_cast<Watched*>(data); },
-                        GConnectFlags(0));
-}
-
-void Driver::selectWholeName(GtkWidget* chooser) {
-  g_object_set_data(G_OBJECT(chooser), "vellora-select-all", GINT_TO_POINTER(1));
-  if (GtkWidget* entry = findByTypeName(chooser, "GtkFileChooserEntry"))
-    gtk_editable_select_region(GTK_EDITABLE(entry), 0, -1);
-}
 
 void Driver::drive(ModalContext& context) {
   if (!ui_.host().driven()) return;
@@ -439,6 +394,10 @@ bool Driver::screenshot(GtkWidget* window, int templateId, const std::string& na
   g_object_unref(picture);
   if (saved) ui_.host().record({"screenshot", number(templateId), path, number(width), number(height)});
   return saved;
+}
+
+std::unique_ptr<ScriptDriver> makeScriptDriver(GtkUi& ui) {
+  return std::unique_ptr<ScriptDriver>(new Driver(ui));
 }
 
 }  // namespace vlgtk

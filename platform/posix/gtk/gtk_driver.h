@@ -1,12 +1,13 @@
 // Acting out a script on the real windows (desktop.h): once a modal
 // dialog, a message box or the Save As dialog is mapped, each step of the
 // script is done on its real widgets, as a user's click would do it, so the
-// same GTK signals reach the same handlers. Also notes when windows are
-// mapped and takes the screenshots asked for.
+// same GTK signals reach the same handlers. Also takes the screenshots asked
+// for. Built into the module only where the tests run (VELLORA_TEST_HOOKS).
 #pragma once
 
 #include <gtk/gtk.h>
 
+#include <memory>
 #include <string>
 
 #include "platform/desktop.h"
@@ -16,19 +17,13 @@ namespace vlgtk {
 
 class GtkDialogWindow;
 
-class Driver {
+class Driver : public ScriptDriver {
  public:
   explicit Driver(GtkUi& ui) : ui_(ui) {}
 
-  // A dialog's top-level window: recorded when it is mapped.
-  void watch(GtkDialogWindow& dialog, GtkWidget* window);
-  // Starts acting out the script on a modal window (when one drives it).
-  void drive(ModalContext& context);
-  void stop(ModalContext& context);
-  // A modeless window is about to close: its screenshot, when wanted.
-  void windowClosing(GtkDialogWindow& dialog);
-  // Selects the whole file name in a Save As dialog once it is shown.
-  void selectWholeName(GtkWidget* chooser);
+  void drive(ModalContext& context) override;
+  void stop(ModalContext& context) override;
+  void windowClosing(GtkDialogWindow& dialog) override;
 
   // Saves a window's picture as NAME.png where screenshots go; false when
   // none are wanted or it cannot be made.
@@ -50,5 +45,7 @@ class Driver {
 
   GtkUi& ui_;
 };
+
+std::unique_ptr<ScriptDriver> makeScriptDriver(GtkUi& ui);
 
 }  // namespace vlgtk

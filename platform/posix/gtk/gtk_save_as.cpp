@@ -7,8 +7,8 @@
 #include <algorithm>
 
 #include "platform/posix/gtk/gtk_dialog.h"
-#include "platform/posix/gtk/gtk_driver.h"
 #include "platform/posix/gtk/gtk_ui.h"
+#include "platform/posix/gtk/gtk_watch.h"
 #include "platform/ui_text.h"
 
 namespace vlgtk {
@@ -219,7 +219,7 @@ platform::SaveAsResult GtkUi::showSaveAs(const platform::SaveAsRequest& request,
   g_signal_connect(parts.dialog, "notify::filter", G_CALLBACK(onFilterChanged), &run);
   g_signal_connect(parts.dialog, "configure-event", G_CALLBACK(onConfigure), &run);
   addWindow(parts.dialog);
-  driver().watch(*area, parts.dialog);
+  watchMapped(host(), area->dialogTemplate().id, parts.dialog);
 
   host().record({"window", "open", id, request.title});
   hook.initialised(*area);

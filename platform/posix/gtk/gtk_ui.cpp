@@ -4,7 +4,9 @@
 #include <cmath>
 
 #include "platform/posix/gtk/gtk_dialog.h"
+#ifdef VELLORA_TEST_HOOKS
 #include "platform/posix/gtk/gtk_driver.h"
+#endif
 #include "platform/ui_text.h"
 
 namespace vlgtk {
@@ -119,7 +121,10 @@ void paintNow(GtkWidget* window, int limitMilliseconds) {
 }
 
 GtkUi::GtkUi(platform::DesktopHost& host, std::string description)
-    : host_(host), description_(std::move(description)), driver_(new Driver(*this)) {
+    : host_(host), description_(std::move(description)) {
+#ifdef VELLORA_TEST_HOOKS
+  driver_ = makeScriptDriver(*this);
+#endif
   units_ = measureBaseUnits();
 }
 
@@ -196,11 +201,11 @@ void GtkUi::runLoop(ModalContext& context) {
     GtkUi& ui;
     ModalContext& context;
     ~Leave() {
-      if (!ui.lost_) ui.driver_->stop(context);
+      if (!ui.lost_ && ui.driver_) ui.driver_->stop(context);
       ui.modals_.erase(std::remove(ui.modals_.begin(), ui.modals_.end(), &context), ui.modals_.end());
     }
   } leave{*this, context};
-  driver_->drive(context);
+  if (driver_) driver_->drive(context);
   if (!context.done) g_main_loop_run(context.loop);
   g_main_loop_unref(context.loop);
   context.loop = nullptr;

@@ -20,7 +20,6 @@
 namespace vlgtk {
 
 class GtkDialogWindow;
-class Driver;
 
 // Thrown out of Xlib when the display goes away, through GTK and GLib (all
 // built with unwind tables), up to the outermost call into this interface,
@@ -56,6 +55,18 @@ struct ModalContext {
   gint64 awaitingResponseUntil = 0;
 };
 
+// Acting out a script on the real windows (gtk_driver.h). Only a module
+// built with the tests has one; the module that ships has none of its code.
+class ScriptDriver {
+ public:
+  virtual ~ScriptDriver() = default;
+  // Starts acting out the script on a modal window (when one drives it).
+  virtual void drive(ModalContext& context) = 0;
+  virtual void stop(ModalContext& context) = 0;
+  // A modeless window is about to close: its screenshot, when wanted.
+  virtual void windowClosing(GtkDialogWindow& dialog) = 0;
+};
+
 class GtkUi : public platform::UserInterface {
  public:
   GtkUi(platform::DesktopHost& host, std::string description);
@@ -77,7 +88,8 @@ class GtkUi : public platform::UserInterface {
 
   // For the dialogs and the driver.
   platform::DesktopHost& host() { return host_; }
-  Driver& driver() { return *driver_; }
+  // nullptr in a module built without the tests.
+  ScriptDriver* driver() { return driver_.get(); }
   const BaseUnits& baseUnits() const { return units_; }
   platform::ScreenMetrics screen() const;
   // The program's image of a resource id, scaled to fit width x height
@@ -134,7 +146,7 @@ class GtkUi : public platform::UserInterface {
 
   platform::DesktopHost& host_;
   std::string description_;
-  std::unique_ptr<Driver> driver_;
+  std::unique_ptr<ScriptDriver> driver_;
   BaseUnits units_;
   bool lost_ = false;
   int depth_ = 0;

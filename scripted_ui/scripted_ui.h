@@ -4,11 +4,12 @@
 // behaves deterministically and tests can assert exactly what a user would
 // have seen and done.
 //
-// Without a script (VELLORA_UI_SCRIPT unset or empty) it is not interactive:
-// nobody can answer, so dialogs are unavailable (runModal returns
+// Without a script (fromEnvironment with VELLORA_UI_SCRIPT unset or empty) or
+// made not interactive (setInteractive), it answers as nobody can
+// (platform/headless_ui.h, the backend of a program with neither a desktop
+// nor a script): dialogs are unavailable (runModal returns
 // kDialogUnavailable, runSaveAs kUnavailable) and message boxes take their
-// safe answer: No for Yes/No, Cancel where there is one, Abort for
-// Abort/Retry/Ignore, else OK. Modeless windows still open and record.
+// safe answer. Modeless windows still open and record.
 //
 // Script (file named by VELLORA_UI_SCRIPT, or lines given in-process), one
 // line each, "kind: value"; blank lines and lines starting with "#" are
@@ -62,8 +63,7 @@
 //                               1280 1024 96)
 //
 // Record (file named by VELLORA_UI_LOG, appended to, one event per line,
-// fields separated by a tab; in texts a backslash is written "\\", a line
-// break "\n" and a tab "\t"):
+// fields separated by a tab, escaped as platform/ui_record.h says):
 //
 //   message    <flags in hex, "0x34"> <caption> <text> <answer: yes, no, ok, cancel...>
 //   window     open <template id> <caption>  |  close <template id> <result>  |
@@ -177,9 +177,5 @@ class ScriptedUi : public UserInterface {
   ScreenMetrics screen_;
   std::shared_ptr<ScriptedPostHub> hub_;
 };
-
-// Escaping used in the record: "\\", "\n", "\t".
-std::string escapeRecordField(const std::string& text);
-std::string unescapeRecordField(const std::string& text);
 
 }  // namespace platform

@@ -6,7 +6,8 @@
 
 #include "platform/files.h"
 #include "platform/process.h"
-#include "platform/scripted_ui.h"
+#include "scripted_ui/scripted_backend.h"
+#include "scripted_ui/scripted_ui.h"
 #include "testsupport/dialog_record.h"
 #include "testsupport/fresh_machine.h"
 
@@ -133,14 +134,6 @@ TEST(ScriptedUi, ModelessWindowsRecordTheirChangesExactly) {
   auto messages = ui.eventsOf("message");
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0], (Fields{"0x30", "Vellora", "Line one\nC:\\path\ttab", "ok"}));
-}
-
-TEST(ScriptedUi, EscapesRoundTrip) {
-  for (const std::string text : {"", "plain", "a\\b", "\\n literal", "tab\there\nand\\t", "\\"}) {
-    EXPECT_EQ(platform::unescapeRecordField(platform::escapeRecordField(text)), text);
-    EXPECT_EQ(platform::escapeRecordField(text).find_first_of("\t\n"), std::string::npos);
-  }
-  EXPECT_EQ(platform::escapeRecordField("a\\\n\t"), "a\\\\\\n\\t");
 }
 
 TEST(ScriptedUi, ModalAnswersPressAButtonByCaptionOrTypeAndPressTheDefault) {
@@ -417,6 +410,15 @@ TEST_F(ScriptedUiFiles, DefaultBackendReadsTheEnvironment) {
   testsupport::writeFile(script, "message: cancel\r\nask: append\r\n");
   machine.setEnv("VELLORA_UI_SCRIPT", script);
   machine.setEnv("VELLORA_UI_LOG", log);
+  // A program that did not install the scripted windows never reads a script.
+  platform::setScriptedBackend({nullptr, nullptr});
+  platform::setUserInterface(nullptr);
+  EXPECT_FALSE(platform::ui().interactive());
+  AskHandler unasked;
+  EXPECT_EQ(platform::ui().runModal(kAsk, unasked), platform::kDialogUnavailable);
+  platform::deleteFile(log);
+
+  platform::installScriptedBackend();
   platform::setUserInterface(nullptr);
   EXPECT_TRUE(platform::ui().interactive());
   EXPECT_EQ(platform::ui().messageBox("Go on?", "Vellora", platform::kMbOkCancel),

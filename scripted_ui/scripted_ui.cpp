@@ -2,7 +2,7 @@
 // file at once (open, one line, close), because the converter, the installer
 // and the programs they start may all write to the same record while a test
 // reads it.
-#include "platform/scripted_ui.h"
+#include "scripted_ui/scripted_ui.h"
 
 #include <cctype>
 #include <chrono>
@@ -12,8 +12,9 @@
 
 #include "platform/files.h"
 #include "platform/process.h"
-#include "platform/scripted_dialog.h"
+#include "platform/ui_record.h"
 #include "platform/ui_text.h"
+#include "scripted_ui/scripted_dialog.h"
 
 namespace platform {
 
@@ -69,39 +70,6 @@ Target findTarget(ScriptedDialog& dialog, const std::string& name) {
 }
 
 }  // namespace
-
-std::string escapeRecordField(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    if (c == '\\')
-      out += "\\\\";
-    else if (c == '\n')
-      out += "\\n";
-    else if (c == '\t')
-      out += "\\t";
-    else
-      out += c;
-  }
-  return out;
-}
-
-std::string unescapeRecordField(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\\' && i + 1 < text.size()) {
-      char next = text[i + 1];
-      if (next == '\\' || next == 'n' || next == 't') {
-        out += next == 'n' ? '\n' : next == 't' ? '\t' : '\\';
-        ++i;
-        continue;
-      }
-    }
-    out += text[i];
-  }
-  return out;
-}
 
 ScriptedUi::ScriptedUi() : hub_(std::make_shared<ScriptedPostHub>()) {
   screen_.width = 1280;
@@ -200,23 +168,10 @@ std::vector<std::vector<std::string>> ScriptedUi::eventsOf(const std::string& ki
 }
 
 void ScriptedUi::record(const std::vector<std::string>& fields) {
-  std::string line;
-  for (std::size_t i = 0; i < fields.size(); ++i) {
-    if (i) line += '\t';
-    line += escapeRecordField(fields[i]);
-  }
+  std::string line = recordLine(fields);
   std::lock_guard<std::mutex> lock(gScriptLock);
   events_.push_back(line);
-  if (recordFile_.empty()) return;
-  std::FILE* f = std::fopen(recordFile_.c_str(), "ab");
-  if (!f) return;
-  // One buffer that holds the whole line, so it reaches the file in a single
-  // append write and lines of different processes never interleave.
-  line += '\n';
-  std::vector<char> buffer(line.size() + 64);
-  std::setvbuf(f, buffer.data(), _IOFBF, buffer.size());
-  std::fwrite(line.data(), 1, line.size(), f);
-  std::fclose(f);
+  if (!recordFile_.empty()) appendRecordLine(recordFile_, line);
 }
 
 bool ScriptedUi::nextAnswer(const std::string& kind, std::string* answer) {
