@@ -249,7 +249,8 @@ class DialogControls {
   virtual std::string listEntry(int id, int index) const = 0;
   // The selected entry (or tab), -1 when none.
   virtual int selection(int id) const = 0;
-  // Selects an entry (-1 selects none) without any event, as a program does.
+  // Selects an entry (-1, or an index past a list's entries, selects none)
+  // without any event, as a program does.
   virtual void select(int id, int index) = 0;
   // Progress bars.
   virtual void setProgressRange(int id, int low, int high) = 0;

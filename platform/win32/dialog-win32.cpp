@@ -292,10 +292,14 @@ int Win32Dialog::selection(int id) const {
 void Win32Dialog::select(int id, int index) {
   HWND c = control(id);
   if (!c) return;
-  if (kindOf(source_, id) == ControlKind::kTabControl)
+  if (kindOf(source_, id) == ControlKind::kTabControl) {
     TabCtrl_SetCurSel(c, index);
-  else
-    SendMessageA(c, CB_SETCURSEL, index, 0);
+    return;
+  }
+  // An entry not there selects none, as Windows documents it; not every
+  // combo box (Wine's) clears the selection by itself then.
+  if (index < 0 || index >= listCount(id)) index = -1;
+  SendMessageA(c, CB_SETCURSEL, index, 0);
 }
 
 void Win32Dialog::setProgressRange(int id, int low, int high) {
@@ -384,9 +388,12 @@ void Win32Dialog::setWindowRect(const PixelRect& rect) {
 }
 
 PixelRect Win32Dialog::toPixels(const DialogUnits& units) const {
-  RECT r = {units.x, units.y, units.x + units.width, units.y + units.height};
+  // The dialog manager turns a control's place and size into pixels each on
+  // its own; mapping the far corner instead would round the size
+  // differently, a pixel off the control it made.
+  RECT r = {units.x, units.y, units.width, units.height};
   if (window_) MapDialogRect(window_, &r);
-  return fromRect(r);
+  return {r.left, r.top, r.right, r.bottom};
 }
 
 ScreenMetrics Win32Dialog::screen() const {
