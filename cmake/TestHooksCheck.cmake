@@ -10,7 +10,7 @@ if(NOT VELLORA_RUN_TESTS)
   return()
 endif()
 
-set(shipped_dirs platform common converter installer monitor launchers shellext
+set(shipped_dirs platform scripted_ui common converter installer monitor launchers shellext
     tools/vlreg tools/vlgsreg tools/vlutil)
 set(switch_sources)
 foreach(dir ${shipped_dirs})

@@ -128,7 +128,7 @@ std::vector<std::string> converterEnvironment(const std::string& user, const std
   if (root && *root) environment.push_back(std::string("VELLORA_ROOT=") + root);
 #ifdef VELLORA_TEST_HOOKS
   // Test builds only: a test's scheduler gives printed jobs a script for the
-  // converter's windows and a record of them (platform/scripted_ui.h).
+  // converter's windows and a record of them (scripted_ui/scripted_ui.h).
   for (const char* name : {"VELLORA_UI_SCRIPT", "VELLORA_UI_LOG"}) {
     const char* value = std::getenv(name);
     if (value && *value) environment.push_back(std::string(name) + "=" + value);

@@ -6,11 +6,13 @@
 // classes of ui.h and DesktopHost below, whose code lives in the program.
 //
 // The program's side, the DesktopHost, gives a backend what the scripted
-// backend has too: a record of what was shown (VELLORA_UI_LOG, in the
-// scripted backend's format, see scripted_ui.h) and, in a build whose tests
-// run, a script of user actions to act out on the real windows
-// (VELLORA_DESKTOP_SCRIPT, in the scripted backend's language). Driven this way, a desktop backend does each action on the real
-// widgets once its window is mapped, as a user would, so tests and
+// backend has too, in a program that carries the scripted library (ui.h,
+// ScriptedBackend): a record of what was shown (VELLORA_UI_LOG, in the
+// scripted backend's format, see scripted_ui/scripted_ui.h) and, in a build
+// whose tests run, a script of user actions to act out on the real windows
+// (VELLORA_DESKTOP_SCRIPT, in the scripted backend's language). Driven this
+// way, a desktop backend does each action on the real widgets once its
+// window is mapped, as a user would, so tests and
 // demonstrations run the same code paths a user's clicks do. Desktop-only
 // actions:
 //   screenshot: NAME     save the dialog's window as NAME.png in the folder
@@ -90,9 +92,9 @@ constexpr const char kDesktopModuleEntryName[] = "vellora_desktop_ui";
 // for the rest of the process.
 UserInterface* openDesktopUi(DesktopHost& host, std::string* why);
 
-// The program's side of a desktop backend. It reads the environment anew at
-// each call (VELLORA_DESKTOP_SCRIPT, VELLORA_UI_LOG, VELLORA_DESKTOP_SHOTS);
-// the object stays the same.
-DesktopHost& desktopHost();
+// The program's side of a desktop backend in a program without the scripted
+// library (ui.h, ScriptedBackend): its images, no record and no script. The
+// scripted library's host (scripted_ui/desktop_host.h) keeps both.
+DesktopHost& plainDesktopHost();
 
 }  // namespace platform

@@ -1,17 +1,17 @@
 // The process-wide user interface and what every backend shares. The default
-// is chosen at the first ui(): a script gives the scripted backend, else a
-// desktop backend when there is a desktop, else the scripted one without a
-// script (nobody can be asked). It is chosen again after a reset, so a test
-// that changes VELLORA_UI_SCRIPT or VELLORA_UI_LOG gets a backend that sees
-// them.
+// is chosen at the first ui(): a script gives the scripted backend (where the
+// program installed it), else a desktop backend when there is a desktop,
+// else one where nobody can be asked. It is chosen again after a reset, so a
+// test that changes VELLORA_UI_SCRIPT or VELLORA_UI_LOG gets a backend that
+// sees them.
 #include <map>
 #include <memory>
 #include <mutex>
 #include <vector>
 
 #include "platform/desktop.h"
+#include "platform/headless_ui.h"
 #include "platform/process.h"
-#include "platform/scripted_ui.h"
 #include "platform/ui.h"
 
 namespace platform {
@@ -21,26 +21,40 @@ namespace {
 std::mutex gUiLock;
 UserInterface* gReplacement = nullptr;
 UserInterface* gDefault = nullptr;
-// Earlier scripted defaults stay alive: callers may still hold references to
-// them. (A desktop backend lives for the whole process anyway.)
-std::vector<std::unique_ptr<ScriptedUi>>& defaults() {
-  static std::vector<std::unique_ptr<ScriptedUi>> all;
+ScriptedBackend gScripted = {nullptr, nullptr};
+// Earlier defaults stay alive: callers may still hold references to them. (A
+// desktop backend lives for the whole process anyway.)
+std::vector<std::unique_ptr<UserInterface>>& defaults() {
+  static std::vector<std::unique_ptr<UserInterface>> all;
   return all;
+}
+
+UserInterface* keep(UserInterface* backend) {
+  defaults().emplace_back(backend);
+  return backend;
 }
 
 UserInterface* chooseUserInterface() {
   std::string script;
-  if (getEnvironment("VELLORA_UI_SCRIPT", &script) && !script.empty()) {
-    defaults().emplace_back(ScriptedUi::fromEnvironment());
-    return defaults().back().get();
-  }
+  if (gScripted.fromEnvironment && getEnvironment("VELLORA_UI_SCRIPT", &script) &&
+      !script.empty())
+    return keep(gScripted.fromEnvironment(std::string()));
   std::string why;
-  if (UserInterface* desktop = openDesktopUi(desktopHost(), &why)) return desktop;
-  defaults().emplace_back(ScriptedUi::fromEnvironment());
-  defaults().back()->setDescription(
-      "none: no desktop user interface and no script (VELLORA_UI_SCRIPT): " + why);
-  return defaults().back().get();
+  DesktopHost& host = gScripted.desktopHost ? gScripted.desktopHost() : plainDesktopHost();
+  if (UserInterface* desktop = openDesktopUi(host, &why)) return desktop;
+  if (gScripted.fromEnvironment) return keep(gScripted.fromEnvironment(why));
+  return keep(new HeadlessUi(why));
 }
+
+}  // namespace
+
+void setScriptedBackend(const ScriptedBackend& backend) {
+  std::lock_guard<std::mutex> lock(gUiLock);
+  gScripted = backend;
+  gDefault = nullptr;
+}
+
+namespace {
 
 std::mutex gImageLock;
 std::map<int, ImageResource>& images() {

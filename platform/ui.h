@@ -8,15 +8,15 @@
 // through a Dialog handle, and reacts to what the user does in a
 // DialogHandler. A backend turns templates into real windows (Win32 dialogs
 // built in memory, GTK widgets laid out from dialog units) or, in the
-// scripted backend (scripted_ui.h), keeps every control's state and acts from
-// a script as a user would.
+// scripted backend (scripted_ui/scripted_ui.h), keeps every control's state
+// and acts from a script as a user would.
 //
 // Which backend a program gets is decided once, at its first use of ui():
-// a script (VELLORA_UI_SCRIPT) gives the scripted one; else a desktop backend
-// when there is a desktop (on POSIX a display in DISPLAY or WAYLAND_DISPLAY
-// and the GTK module, loaded at run time, so programs run where GTK is not
-// installed); else the scripted one without a script, where nobody can be
-// asked. description() says which and why.
+// a script (VELLORA_UI_SCRIPT) gives the scripted one, in a program that
+// installed it (setScriptedBackend); else a desktop backend when there is a
+// desktop (on POSIX a display in DISPLAY or WAYLAND_DISPLAY and the GTK
+// module, loaded at run time, so programs run where GTK is not installed);
+// else one where nobody can be asked. description() says which and why.
 //
 // All dialog work happens on the thread that opened the dialog (the
 // "dialog's thread"). Other threads reach a dialog only through its
@@ -416,6 +416,23 @@ class UserInterface {
 // chosen anew at the next ui()).
 UserInterface& ui();
 void setUserInterface(UserInterface* replacement);
+
+class DesktopHost;
+
+// The scripted backend is a library of its own (scripted_ui/): only the
+// programs that can be run unattended carry it, and they install it at their
+// start, before the first ui(). A program without it never reads a script,
+// and its desktop backend keeps no record.
+struct ScriptedBackend {
+  // A backend that reads VELLORA_UI_SCRIPT and VELLORA_UI_LOG; the caller
+  // owns it. `noDesktop` is empty when a script was named, else why there is
+  // no desktop (nobody can be asked).
+  UserInterface* (*fromEnvironment)(const std::string& noDesktop);
+  // The program's side of a desktop backend (desktop.h).
+  DesktopHost& (*desktopHost)();
+};
+// Takes effect at the next choice of the default backend.
+void setScriptedBackend(const ScriptedBackend& backend);
 
 // ---------------------------------------------------------------------------
 // Images

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/scripted_ui.h"
+#include "scripted_ui/scripted_ui.h"
 
 namespace testsupport {
 

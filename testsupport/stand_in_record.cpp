@@ -1,7 +1,7 @@
 #include "testsupport/stand_in_record.h"
 
 #include "platform/process.h"
-#include "platform/scripted_ui.h"
+#include "scripted_ui/scripted_ui.h"
 #include "platform/system.h"
 #include "testsupport/fresh_machine.h"
 

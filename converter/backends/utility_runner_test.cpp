@@ -9,7 +9,7 @@
 #include "converter/backends/utility_commands.h"
 #include "platform/files.h"
 #include "platform/process.h"
-#include "platform/scripted_ui.h"
+#include "scripted_ui/scripted_ui.h"
 #include "platform/system.h"
 #include "platform/ui.h"
 #include "testsupport/fresh_machine.h"

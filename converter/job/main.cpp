@@ -13,8 +13,11 @@
 #include "converter/job/job_result.h"
 #include "converter/job/pipeline.h"
 #include "converter/job/startup.h"
+#include "scripted_ui/scripted_backend.h"
 
 int main(int argc, char** argv) {
+  // A job can be answered by a script instead of a person (the unattended mode).
+  platform::installScriptedBackend();
   // The run's records live for the whole process; static storage keeps them
   // off the stack.
   static vellora::ConverterRun run;

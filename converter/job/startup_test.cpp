@@ -6,7 +6,7 @@
 
 #include "converter/job/exception_filter.h"
 #include "platform/files.h"
-#include "platform/scripted_ui.h"
+#include "scripted_ui/scripted_ui.h"
 #include "platform/system.h"
 #include "platform/ui.h"
 #include "testsupport/fresh_machine.h"

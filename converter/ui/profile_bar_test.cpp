@@ -9,7 +9,7 @@
 #include "converter/settings/settings_test_values.h"
 #include "converter/settings/store_access.h"
 #include "platform/registry.h"
-#include "platform/scripted_ui.h"
+#include "scripted_ui/scripted_ui.h"
 #include "testsupport/fresh_machine.h"
 
 namespace vellora {

@@ -10,7 +10,7 @@
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/registry.h"
-#include "platform/scripted_ui.h"
+#include "scripted_ui/scripted_ui.h"
 #include "platform/ui.h"
 #include "platform/win32/windows_api.h"
 #include "testsupport/fresh_machine.h"

@@ -13,7 +13,7 @@
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/registry.h"
-#include "platform/scripted_ui.h"
+#include "scripted_ui/scripted_ui.h"
 #include "testsupport/fresh_machine.h"
 #include "testsupport/stand_in_record.h"
 

@@ -7,7 +7,10 @@
 // on; the exit code is always 0.
 #include "launchers/vellora/drop_program.h"
 #include "platform/process.h"
+#include "scripted_ui/scripted_backend.h"
 
 int main(int argc, char** argv) {
+  // Its messages can be answered by a script, as the converter's are.
+  platform::installScriptedBackend();
   return vellora::runDropProgram(platform::programCommandLine(argc, argv));
 }

@@ -27,7 +27,7 @@ const DialogTemplate kArea = {911, "area", "", platform::kDialogChild, 200, 40, 
 
 platform::UserInterface* desktop() {
   std::string why;
-  return platform::openDesktopUi(platform::desktopHost(), &why);
+  return platform::openDesktopUi(platform::plainDesktopHost(), &why);
 }
 
 // The Save As dialog's own window, around the custom area.

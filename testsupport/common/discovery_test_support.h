@@ -12,7 +12,7 @@
 #include "common/interpreter_names.h"
 #include "platform/files.h"
 #include "platform/registry.h"
-#include "platform/scripted_ui.h"
+#include "scripted_ui/scripted_ui.h"
 #include "platform/system.h"
 #include "platform/ui.h"
 #include "testsupport/fresh_machine.h"

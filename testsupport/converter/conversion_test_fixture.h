@@ -13,7 +13,7 @@
 #include "converter/job/job_record.h"
 #include "converter/settings/settings_record.h"
 #include "platform/files.h"
-#include "platform/scripted_ui.h"
+#include "scripted_ui/scripted_ui.h"
 #include "platform/ui.h"
 #include "testsupport/fresh_machine.h"
 #include "testsupport/stand_in_record.h"

@@ -16,7 +16,7 @@
 #include "converter/ui/save_pdf_dialog.h"
 #include "platform/files.h"
 #include "platform/registry.h"
-#include "platform/scripted_ui.h"
+#include "scripted_ui/scripted_ui.h"
 #include "testsupport/dialog_record.h"
 #include "testsupport/fresh_machine.h"
 

@@ -13,7 +13,7 @@
 #include "common/interpreter_names.h"
 #include "platform/files.h"
 #include "platform/registry.h"
-#include "platform/scripted_ui.h"
+#include "scripted_ui/scripted_ui.h"
 #include "testsupport/dialog_record.h"
 #include "testsupport/fresh_machine.h"
 

@@ -17,7 +17,7 @@
 #include "platform/files.h"
 #include "testsupport/posix/file_modes.h"
 #include "platform/registry.h"
-#include "platform/scripted_ui.h"
+#include "scripted_ui/scripted_ui.h"
 #include "platform/spooler.h"
 #include "testsupport/dialog_record.h"
 #include "testsupport/fresh_machine.h"

@@ -12,6 +12,7 @@
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/ui.h"
+#include "scripted_ui/scripted_backend.h"
 #include "testsupport/dialog_record.h"
 #include "testsupport/fresh_machine.h"
 #include "testsupport/gtk_leaks.h"
@@ -78,6 +79,9 @@ class GtkBackend : public testsupport::FreshMachineTest {
   void SetUp() override {
     SKIP_WITHOUT_PRIVATE_DISPLAY();
     ASSERT_TRUE(display.start()) << display.startError();
+    // The script that drives the windows and the record come with the
+    // scripted windows, as in the programs that run unattended.
+    platform::installScriptedBackend();
     machine.setEnv("VELLORA_DESKTOP_MODULE", VLGTK_PATH);
     machine.setEnv("VELLORA_UI_LOG", machine.path("record"));
   }

@@ -5,10 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/desktop.h"
 #include "platform/files.h"
 #include "platform/process.h"
-#include "platform/scripted_ui.h"
+#include "scripted_ui/desktop_host.h"
+#include "scripted_ui/scripted_ui.h"
 #include "testsupport/dialog_record.h"
 #include "testsupport/fresh_machine.h"
 

@@ -1,12 +1,13 @@
 // The program's side of a desktop backend: the script that drives its real
 // windows and the record of what they showed, kept by a scripted user
 // interface that never shows anything itself, and the program's images.
+#include "scripted_ui/desktop_host.h"
+
 #include <memory>
 
-#include "platform/desktop.h"
 #include "platform/files.h"
 #include "platform/process.h"
-#include "platform/scripted_ui.h"
+#include "scripted_ui/scripted_ui.h"
 
 namespace platform {
 

@@ -6,7 +6,8 @@
 
 #include "platform/files.h"
 #include "platform/process.h"
-#include "platform/scripted_ui.h"
+#include "scripted_ui/scripted_backend.h"
+#include "scripted_ui/scripted_ui.h"
 #include "testsupport/dialog_record.h"
 #include "testsupport/fresh_machine.h"
 
@@ -417,6 +418,15 @@ TEST_F(ScriptedUiFiles, DefaultBackendReadsTheEnvironment) {
   testsupport::writeFile(script, "message: cancel\r\nask: append\r\n");
   machine.setEnv("VELLORA_UI_SCRIPT", script);
   machine.setEnv("VELLORA_UI_LOG", log);
+  // A program that did not install the scripted windows never reads a script.
+  platform::setScriptedBackend({nullptr, nullptr});
+  platform::setUserInterface(nullptr);
+  EXPECT_FALSE(platform::ui().interactive());
+  AskHandler unasked;
+  EXPECT_EQ(platform::ui().runModal(kAsk, unasked), platform::kDialogUnavailable);
+  platform::deleteFile(log);
+
+  platform::installScriptedBackend();
   platform::setUserInterface(nullptr);
   EXPECT_TRUE(platform::ui().interactive());
   EXPECT_EQ(platform::ui().messageBox("Go on?", "Vellora", platform::kMbOkCancel),

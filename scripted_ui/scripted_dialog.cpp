@@ -1,9 +1,9 @@
-#include "platform/scripted_dialog.h"
+#include "scripted_ui/scripted_dialog.h"
 
 #include <algorithm>
 #include <cctype>
 
-#include "platform/scripted_ui.h"
+#include "scripted_ui/scripted_ui.h"
 
 namespace platform {
 

@@ -2,7 +2,7 @@
 // file at once (open, one line, close), because the converter, the installer
 // and the programs they start may all write to the same record while a test
 // reads it.
-#include "platform/scripted_ui.h"
+#include "scripted_ui/scripted_ui.h"
 
 #include <cctype>
 #include <chrono>
@@ -12,8 +12,8 @@
 
 #include "platform/files.h"
 #include "platform/process.h"
-#include "platform/scripted_dialog.h"
 #include "platform/ui_text.h"
+#include "scripted_ui/scripted_dialog.h"
 
 namespace platform {
 
