@@ -10,7 +10,7 @@
 // Named at the top level: the name shows in the tests' names.
 struct Win32Desktop {
   platform::UserInterface* open(std::string* why) {
-    return platform::openDesktopUi(platform::desktopHost(), why);
+    return platform::openDesktopUi(platform::plainDesktopHost(), why);
   }
 };
 
