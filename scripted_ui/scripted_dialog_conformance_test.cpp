@@ -13,6 +13,8 @@ class ScriptedWindows {
     ui_.reset(new platform::ScriptedUi);
     return ui_.get();
   }
+  // With nothing left in its script, the dialog is cancelled.
+  void cancelSaveAs(platform::Dialog&) {}
 
  private:
   std::unique_ptr<platform::ScriptedUi> ui_;

@@ -11,6 +11,9 @@
 //     // cannot be had here (the case is then skipped). Called once per case
 //     // on a fresh object, which stops whatever it started when it goes.
 //     platform::UserInterface* open(std::string* why);
+//     // Presses Cancel in the Save As dialog around the custom area `area`,
+//     // as a user would, once the dialog runs.
+//     void cancelSaveAs(platform::Dialog& area);
 //   };
 //   INSTANTIATE_TYPED_TEST_SUITE_P(MyUi, DialogConformance, MyBackend);
 #pragma once
@@ -56,6 +59,9 @@ inline const platform::ControlTemplate kPageControls[] = {
     {kPageEdit, ControlKind::kEdit, "", platform::kStyleNone, {6, 6, 100, 12}, 0},
 };
 inline const platform::DialogTemplate kPage = {931, "conformancepage", "", platform::kDialogChild, 160,
+                                               40, kPageControls, std::size(kPageControls)};
+
+inline const platform::DialogTemplate kArea = {932, "conformancearea", "", platform::kDialogChild, 160,
                                                40, kPageControls, std::size(kPageControls)};
 
 // Counts what reaches the program's handler.
@@ -334,6 +340,49 @@ TYPED_TEST_P(DialogConformance, WorkPostedToAWindowThatIsGoneIsDropped) {
   EXPECT_FALSE(ran);
 }
 
+TYPED_TEST_P(DialogConformance, TheSaveAsFieldsAreReachedFromItsCustomArea) {
+  using namespace conformance;
+  class Hook : public platform::DialogHandler {
+   public:
+    explicit Hook(TypeParam& backend) : backend_(backend) {}
+    void initialised(platform::Dialog& d) override {
+      d.poster()->post([this](platform::Dialog& area) {
+        named = area.fileName();
+        type = area.filterIndex();
+        area.setFilterIndex(1);
+        area.setFilterIndex(3);  // there are two types
+        typeSet = area.filterIndex();
+        area.setFileName("second.pdf", false);
+        renamed = area.fileName();
+        backend_.cancelSaveAs(area);
+      });
+    }
+    bool nameAccepted(platform::Dialog&, const std::string& path) override {
+      ADD_FAILURE() << "asked to save " << path;
+      return true;
+    }
+    void closing(platform::Dialog&) override { ++closings; }
+    std::string named, renamed;
+    int type = 0, typeSet = 0, closings = 0;
+
+   private:
+    TypeParam& backend_;
+  } hook(this->backend);
+  platform::SaveAsRequest request;
+  request.title = "Save it";
+  request.initialName = "first.pdf";
+  request.filters = {{"PDF Documents (*.pdf)", "*.pdf"}, {"PostScript Files (*.ps)", "*.ps"}};
+  request.filterIndex = 2;
+  request.defaultExtension = "pdf";
+  platform::SaveAsResult result = this->ui->runSaveAs(request, kArea, hook);
+  EXPECT_EQ(result.status, platform::SaveAsStatus::kCancelled);
+  EXPECT_EQ(hook.named, "first.pdf");
+  EXPECT_EQ(hook.type, 2);
+  EXPECT_EQ(hook.typeSet, 1) << "a type the dialog does not have is not taken";
+  EXPECT_EQ(hook.renamed, "second.pdf");
+  EXPECT_EQ(hook.closings, 1) << "cancelled, the hook still closes";
+}
+
 REGISTER_TYPED_TEST_SUITE_P(DialogConformance, ControlsStartAsTheirTemplateSays,
                             AnIdTheDialogLacksReadsAsEmptyAndIgnoresChanges,
                             TextsStatesAndRadioGroupsKeepWhatTheProgramSets,
@@ -343,6 +392,7 @@ REGISTER_TYPED_TEST_SUITE_P(DialogConformance, ControlsStartAsTheirTemplateSays,
                             APageSitsInItsTabControlAndSharesTheWindow,
                             ADialogThatIsNoSaveAsHasNoSaveAsFields,
                             AModalDialogEndsWithItsHandlersResult,
-                            WorkPostedToAWindowThatIsGoneIsDropped);
+                            WorkPostedToAWindowThatIsGoneIsDropped,
+                            TheSaveAsFieldsAreReachedFromItsCustomArea);
 
 }  // namespace testsupport

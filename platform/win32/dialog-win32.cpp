@@ -470,8 +470,24 @@ std::string Win32Dialog::folder() const {
 
 int Win32Dialog::filterIndex() const { return saveAs_ ? static_cast<int>(saveAs_->nFilterIndex) : 1; }
 
+namespace {
+
+// The types of a Save As request: description and pattern pairs, each
+// ended by a null, the list by an empty description.
+int filterCount(const OPENFILENAMEA& request) {
+  int count = 0;
+  for (const char* at = request.lpstrFilter; at && *at; ++count) {
+    at += std::strlen(at) + 1;
+    if (!*at) break;  // a description without its pattern ends the list too
+    at += std::strlen(at) + 1;
+  }
+  return count;
+}
+
+}  // namespace
+
 void Win32Dialog::setFilterIndex(int index) {
-  if (!saveAs_ || index < 1) return;
+  if (!saveAs_ || index < 1 || index > filterCount(*saveAs_)) return;
   saveAs_->nFilterIndex = static_cast<DWORD>(index);
   if (window_) SendDlgItemMessageA(toplevel(), cmb1, CB_SETCURSEL, index - 1, 0);
 }

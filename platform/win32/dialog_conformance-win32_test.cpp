@@ -5,12 +5,17 @@
 
 #include "platform/desktop.h"
 #include "platform/ui.h"
+#include "platform/win32/ui-win32.h"
 #include "testsupport/dialog_conformance.h"
 
 // Named at the top level: the name shows in the tests' names.
 struct Win32Desktop {
   platform::UserInterface* open(std::string* why) {
     return platform::openDesktopUi(platform::plainDesktopHost(), why);
+  }
+  void cancelSaveAs(platform::Dialog& area) {
+    HWND saveAs = GetParent(dynamic_cast<platform::Win32Dialog&>(area).window());
+    PostMessageA(saveAs, WM_COMMAND, IDCANCEL, 0);
   }
 };
 

@@ -1,6 +1,8 @@
 // The cases every dialog backend passes alike, on GTK windows on an X
 // server of the test's own, with the module loaded as the programs load it
 // and no script: the program alone acts on the windows.
+#include <gtk/gtk.h>
+
 #include <memory>
 #include <string>
 
@@ -32,6 +34,13 @@ class GtkDesktop {
       return nullptr;
     }
     return &ui;
+  }
+  // GTK runs in this process: the Save As dialog is one of its windows.
+  void cancelSaveAs(platform::Dialog&) {
+    GList* windows = gtk_window_list_toplevels();
+    for (GList* w = windows; w; w = w->next)
+      if (GTK_IS_FILE_CHOOSER_DIALOG(w->data)) gtk_dialog_response(GTK_DIALOG(w->data), GTK_RESPONSE_CANCEL);
+    g_list_free(windows);
   }
 
  private:
