@@ -61,8 +61,12 @@ inline const platform::ControlTemplate kPageControls[] = {
 inline const platform::DialogTemplate kPage = {931, "conformancepage", "", platform::kDialogChild, 160,
                                                40, kPageControls, std::size(kPageControls)};
 
-inline const platform::DialogTemplate kArea = {932, "conformancearea", "", platform::kDialogChild, 160,
-                                               40, kPageControls, std::size(kPageControls)};
+// A Save As dialog's custom area, with a page as the Save PDF dialog has.
+inline const platform::ControlTemplate kAreaControls[] = {
+    {kTabs, ControlKind::kTabControl, "", platform::kStyleNone, {4, 4, 170, 60}, 0},
+};
+inline const platform::DialogTemplate kArea = {932, "conformancearea", "", platform::kDialogChild, 180,
+                                               70, kAreaControls, std::size(kAreaControls)};
 
 // Counts what reaches the program's handler.
 class Events : public platform::DialogHandler {
@@ -354,6 +358,10 @@ TYPED_TEST_P(DialogConformance, TheSaveAsFieldsAreReachedFromItsCustomArea) {
         typeSet = area.filterIndex();
         area.setFileName("second.pdf", false);
         renamed = area.fileName();
+        area.addListEntry(kTabs, "Only");
+        area.select(kTabs, 0);
+        std::unique_ptr<platform::Dialog> page = area.createPage(kTabs, kPage, nullptr);
+        if (page) fromPage = page->fileName() + " " + std::to_string(page->filterIndex());
         backend_.cancelSaveAs(area);
       });
     }
@@ -362,7 +370,7 @@ TYPED_TEST_P(DialogConformance, TheSaveAsFieldsAreReachedFromItsCustomArea) {
       return true;
     }
     void closing(platform::Dialog&) override { ++closings; }
-    std::string named, renamed;
+    std::string named, renamed, fromPage;
     int type = 0, typeSet = 0, closings = 0;
 
    private:
@@ -380,6 +388,7 @@ TYPED_TEST_P(DialogConformance, TheSaveAsFieldsAreReachedFromItsCustomArea) {
   EXPECT_EQ(hook.type, 2);
   EXPECT_EQ(hook.typeSet, 1) << "a type the dialog does not have is not taken";
   EXPECT_EQ(hook.renamed, "second.pdf");
+  EXPECT_EQ(hook.fromPage, "second.pdf 1") << "a page in the custom area reaches them too";
   EXPECT_EQ(hook.closings, 1) << "cancelled, the hook still closes";
 }
 

@@ -497,6 +497,8 @@ std::unique_ptr<Dialog> Win32Dialog::createPage(int tabControlId, const DialogTe
   HWND tabs = control(tabControlId);
   if (!tabs) return nullptr;
   std::unique_ptr<Win32Dialog> created(new Win32Dialog(page, Kind::kPage, handler));
+  // A page in a Save As dialog's custom area reaches the dialog's fields too.
+  created->saveAs_ = saveAs_;
   std::vector<DWORD> image = buildDialogTemplate(page, Win32TemplateUse::kChild);
   HWND made = CreateDialogIndirectParamA(programInstance(), reinterpret_cast<LPCDLGTEMPLATEA>(image.data()),
                                          window_, procedure, reinterpret_cast<LPARAM>(created.get()));
