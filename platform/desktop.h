@@ -71,8 +71,10 @@ class DesktopHost {
   virtual std::string screenshotPath(const std::string& name) = 0;
 };
 
-// The version of this interface: a module built for another refuses to load.
-constexpr int kDesktopInterfaceVersion = 1;
+// The version of this interface and of the classes of ui.h a module sees:
+// a module built for another refuses to load. It changes whenever their
+// layout does (2: Dialog joins three narrower interfaces).
+constexpr int kDesktopInterfaceVersion = 2;
 
 // A module's entry point, exported as "vellora_desktop_ui": the backend for
 // `display` (the environment variable's value), or nullptr with the reason

@@ -223,15 +223,17 @@ class DialogHandler {
   virtual void closing(Dialog&) {}
 };
 
-// One open dialog, modal or modeless, a Save As dialog's custom area, or a
-// page inside a tab control. Control operations take the control's id; an id
-// the dialog does not have, or a destroyed control, reads as empty (false,
-// "", -1, 0) and ignores changes. Coordinates are pixels.
-class Dialog {
- public:
-  virtual ~Dialog() = default;  // destroying a page or a modeless window's handle closes it
+// A dialog is seen through three narrower faces, so that code which only
+// fills in controls, or only places a window, says so: its controls, where
+// it and its controls are, and the Save As dialog's own fields. Dialog
+// joins them with what every dialog has besides (its template, its end, its
+// pages and its poster). None of the faces owns the dialog: it is destroyed
+// through Dialog only.
 
-  virtual const DialogTemplate& dialogTemplate() const = 0;
+// The controls of a dialog, by id. An id the dialog does not have, or a
+// destroyed control, reads as empty (false, "", -1, 0) and ignores changes.
+class DialogControls {
+ public:
   virtual bool hasControl(int id) const = 0;
 
   // Check boxes and radio buttons.
@@ -248,7 +250,8 @@ class Dialog {
   virtual std::string listEntry(int id, int index) const = 0;
   // The selected entry (or tab), -1 when none.
   virtual int selection(int id) const = 0;
-  // Selects an entry (-1 selects none) without any event, as a program does.
+  // Selects an entry (-1, or an index past a list's entries, selects none)
+  // without any event, as a program does.
   virtual void select(int id, int index) = 0;
   // Progress bars.
   virtual void setProgressRange(int id, int low, int high) = 0;
@@ -260,9 +263,18 @@ class Dialog {
   virtual void show(int id, bool visible) = 0;
   virtual bool isVisible(int id) const = 0;
   virtual void destroyControl(int id) = 0;
+
+ protected:
+  ~DialogControls() = default;
+};
+
+// Where a dialog and its controls are, in pixels, and its window.
+class DialogPlacement {
+ public:
   // Where a control is: relative to this dialog's client area, and on the
   // screen. In a Save As dialog's custom area, screenRect also takes
-  // kSaveAsCancelButton and kCustomArea.
+  // kSaveAsCancelButton and kCustomArea. A control the dialog does not
+  // have is nowhere (an empty rect) and does not move.
   virtual PixelRect controlRect(int id) const = 0;
   virtual PixelRect screenRect(int id) const = 0;
   virtual void moveControl(int id, const PixelRect& rect) = 0;
@@ -280,21 +292,44 @@ class Dialog {
   virtual ScreenMetrics screen() const = 0;
   virtual void setBigIcon(int resourceId) = 0;
   virtual void showWindow(bool visible) = 0;
-  // Topmost, in the foreground, with the keyboard focus.
-  virtual void bringToFront() = 0;
-  // Paints the window now, without handling any other message.
-  virtual void repaint() = 0;
+  // Topmost, in the foreground, with the keyboard focus. Where no window
+  // is on a screen there is nothing to raise.
+  virtual void bringToFront() {}
+  // Paints the window now, without handling any other message; nothing to
+  // do where nothing is painted.
+  virtual void repaint() {}
+
+ protected:
+  ~DialogPlacement() = default;
+};
+
+// The Save As dialog's own fields, reached from its custom area or a page
+// inside it: the file name field, the folder shown and the selected file
+// type (1-based). Any other dialog has none: they read as empty (no name,
+// no folder, the first type) and ignore changes.
+class SaveAsFields {
+ public:
+  virtual std::string fileName() const { return std::string(); }
+  virtual void setFileName(const std::string& /*name*/, bool /*selectAll*/) {}
+  virtual std::string folder() const { return std::string(); }
+  virtual int filterIndex() const { return 1; }
+  // Selects a type as a program does, without fileTypeChanged.
+  virtual void setFilterIndex(int /*index*/) {}
+
+ protected:
+  ~SaveAsFields() = default;
+};
+
+// One open dialog, modal or modeless, a Save As dialog's custom area, or a
+// page inside a tab control.
+class Dialog : public DialogControls, public DialogPlacement, public SaveAsFields {
+ public:
+  virtual ~Dialog() = default;  // destroying a page or a modeless window's handle closes it
+
+  virtual const DialogTemplate& dialogTemplate() const = 0;
+
   // Ends a modal dialog: runModal returns `result`.
   virtual void end(int result) = 0;
-
-  // The Save As dialog, from its custom area: the file name field, the
-  // folder shown and the selected file type (1-based).
-  virtual std::string fileName() const = 0;
-  virtual void setFileName(const std::string& name, bool selectAll) = 0;
-  virtual std::string folder() const = 0;
-  virtual int filterIndex() const = 0;
-  // Selects a type as a program does, without fileTypeChanged.
-  virtual void setFilterIndex(int index) = 0;
 
   // A page inside a tab control of this dialog, placed in the tab control's
   // display area; its events go to `handler`, which must outlive it. The

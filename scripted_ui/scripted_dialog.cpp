@@ -349,7 +349,11 @@ void ScriptedDialog::end(int result) {
 
 std::string ScriptedDialog::fileName() const { return top().fileName_; }
 
-void ScriptedDialog::setFileName(const std::string& name, bool) { top().fileName_ = name; }
+void ScriptedDialog::setFileName(const std::string& name, bool) {
+  // Only a Save As dialog has a name field.
+  ScriptedDialog& t = top();
+  if (t.kind_ == Kind::kSaveAsArea) t.fileName_ = name;
+}
 
 std::string ScriptedDialog::folder() const { return top().folder_; }
 

@@ -88,8 +88,6 @@ class ScriptedDialog : public Dialog {
   ScreenMetrics screen() const override;
   void setBigIcon(int resourceId) override;
   void showWindow(bool visible) override;
-  void bringToFront() override {}
-  void repaint() override {}
   void end(int result) override;
   std::string fileName() const override;
   void setFileName(const std::string& name, bool selectAll) override;

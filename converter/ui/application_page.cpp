@@ -36,7 +36,7 @@ std::int32_t& boxField(SettingsRecord& s, int id) {
 
 }  // namespace
 
-void showApplicationPage(SaveDialogState& state, platform::Dialog& page) {
+void showApplicationPage(SaveDialogState& state, platform::DialogControls& page) {
   SettingsRecord& s = state.settings.record;
   page.setText(kVersionLine, format("Version %d.%d  build %s", kVersionMajor, kVersionMinor, kBuild));
   InterpreterComboContent interpreters = InterpreterComboEntries();
@@ -49,7 +49,7 @@ void showApplicationPage(SaveDialogState& state, platform::Dialog& page) {
   for (const Box& box : kBoxes) lockBySetting(state, page, box.id, box.setting);
 }
 
-void readApplicationPage(SaveDialogState& state, platform::Dialog& page, bool closing) {
+void readApplicationPage(SaveDialogState& state, platform::DialogControls& page, bool closing) {
   SettingsRecord& s = state.settings.record;
   const std::string shown = page.text(kInterpreterList);
   const std::string location = InterpreterLocationFromDisplay(shown);     // 1.
@@ -62,7 +62,7 @@ void readApplicationPage(SaveDialogState& state, platform::Dialog& page, bool cl
   for (const Box& box : kBoxes) boxField(s, box.id) = page.isChecked(box.id) ? 1 : 0;
 }
 
-void applicationPageClicked(SaveDialogState& state, platform::Dialog& page, int controlId) {
+void applicationPageClicked(SaveDialogState& state, platform::DialogControls& page, int controlId) {
   SettingsRecord& s = state.settings.record;
   JobRecord& job = state.job;
   switch (controlId) {

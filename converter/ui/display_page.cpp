@@ -56,7 +56,7 @@ std::int32_t& listField(SettingsRecord& s, int id) {
 }
 
 template <typename Choice, std::size_t N>
-void fill(platform::Dialog& page, int list, const Choice (&choices)[N]) {
+void fill(platform::DialogControls& page, int list, const Choice (&choices)[N]) {
   page.clearList(list);
   for (const Choice& choice : choices) page.addListEntry(list, choice.shownAs);
 }
@@ -80,7 +80,7 @@ void createDisplayPage(SaveDialogState& state, platform::Dialog& page) {
   platform::ui().setCursor(platform::Cursor::kArrow);
 }
 
-void showDisplayPage(SaveDialogState& state, platform::Dialog& page) {
+void showDisplayPage(SaveDialogState& state, platform::DialogControls& page) {
   SettingsRecord& s = state.settings.record;
   std::string stationery = fieldText(s.StationeryName);
   if (!stationery.empty()) {
@@ -114,7 +114,7 @@ void showDisplayPage(SaveDialogState& state, platform::Dialog& page) {
   }
 }
 
-void readDisplayPage(SaveDialogState& state, platform::Dialog& page) {
+void readDisplayPage(SaveDialogState& state, platform::DialogControls& page) {
   SettingsRecord& s = state.settings.record;
   // Entry 0 is "None" (or "Loading..." while the list is being filled).
   if (page.selection(kStationeryList) < 1)
@@ -128,7 +128,7 @@ void readDisplayPage(SaveDialogState& state, platform::Dialog& page) {
   for (const Box& box : kBoxes) boxField(s, box.id) = page.isChecked(box.id) ? 1 : 0;
 }
 
-void displayPageClicked(SaveDialogState&, platform::Dialog& page, int controlId) {
+void displayPageClicked(SaveDialogState&, platform::DialogControls& page, int controlId) {
   // A full-screen document shows no navigation pane.
   if (controlId == kFullScreenBox && page.isChecked(kFullScreenBox)) page.select(kMenuList, 0);
 }

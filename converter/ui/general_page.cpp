@@ -24,12 +24,12 @@ const TextField kTextFields[] = {
 
 }  // namespace
 
-void createGeneralPage(SaveDialogState&, platform::Dialog& page) {
+void createGeneralPage(SaveDialogState&, platform::DialogControls& page) {
   page.clearList(kPdfLevelList);
   for (const char* level : kPdfLevels) page.addListEntry(kPdfLevelList, level);
 }
 
-void showGeneralPage(SaveDialogState& state, platform::Dialog& page) {
+void showGeneralPage(SaveDialogState& state, platform::DialogControls& page) {
   const SettingsRecord& s = state.settings.record;
   page.select(kPdfLevelList, s.PDFLevel);
   page.setText(kTitleEdit, fieldText(s.PDFTitle));
@@ -55,7 +55,7 @@ void showGeneralPage(SaveDialogState& state, platform::Dialog& page) {
   }
 }
 
-void readGeneralPage(SaveDialogState& state, platform::Dialog& page) {
+void readGeneralPage(SaveDialogState& state, platform::DialogControls& page) {
   SettingsRecord& s = state.settings.record;
   int level = page.selection(kPdfLevelList);
   if (level >= 0) s.PDFLevel = level;

@@ -28,14 +28,14 @@ void lockControl(SaveDialogState& state, int id, const char* setting, bool heldO
 
 }  // namespace
 
-void ApplyLock(platform::Dialog& dialog, int controlId, int lockLevel, int pageLevel) {
+void ApplyLock(platform::DialogControls& dialog, int controlId, int lockLevel, int pageLevel) {
   if (lockLevel == 2 || pageLevel == 2)
     dialog.show(controlId, false);
   else
     dialog.enable(controlId, !(lockLevel == 1 || pageLevel == 1));
 }
 
-int findEntryStartingWith(const platform::Dialog& dialog, int listId, const std::string& prefix) {
+int findEntryStartingWith(const platform::DialogControls& dialog, int listId, const std::string& prefix) {
   auto lower = [](std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;

@@ -34,7 +34,7 @@ void createPage(SaveDialogState& state, int page) {
 
 }  // namespace
 
-void lockBySetting(SaveDialogState& state, platform::Dialog& page, int controlId,
+void lockBySetting(SaveDialogState& state, platform::DialogControls& page, int controlId,
                    const char* setting) {
   ApplyLock(page, controlId, state.settings.locks.of(setting),
             state.settings.controlLocks.of(setting));

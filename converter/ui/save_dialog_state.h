@@ -92,10 +92,10 @@ void RefreshSaveDialog(SaveDialogState& state);
 
 // The first entry of a list that begins with `prefix` (letter case
 // ignored), -1 when none does.
-int findEntryStartingWith(const platform::Dialog& dialog, int listId, const std::string& prefix);
+int findEntryStartingWith(const platform::DialogControls& dialog, int listId, const std::string& prefix);
 
 // Applies the lock of a control: hidden when either level is 2, else
 // disabled when either is above 0, else enabled.
-void ApplyLock(platform::Dialog& dialog, int controlId, int lockLevel, int pageLevel);
+void ApplyLock(platform::DialogControls& dialog, int controlId, int lockLevel, int pageLevel);
 
 }  // namespace vellora

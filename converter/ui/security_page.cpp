@@ -40,7 +40,7 @@ const int kLevelRadios[] = {kNoEncryptionRadio, kEncryption40Radio, kEncryption1
 
 }  // namespace
 
-void showSecurityPage(SaveDialogState& state, platform::Dialog& page) {
+void showSecurityPage(SaveDialogState& state, platform::DialogControls& page) {
   SettingsRecord& s = state.settings.record;
   LockTable& pageState = state.settings.controlLocks;
   const int level = s.EncryptionLevel >= 0 && s.EncryptionLevel <= 2 ? s.EncryptionLevel : 0;
@@ -76,7 +76,7 @@ void showSecurityPage(SaveDialogState& state, platform::Dialog& page) {
   }
 }
 
-void readSecurityPage(SaveDialogState& state, platform::Dialog& page) {
+void readSecurityPage(SaveDialogState& state, platform::DialogControls& page) {
   SettingsRecord& s = state.settings.record;
   s.EncryptionLevel = page.isChecked(kEncryption40Radio)    ? 1
                       : page.isChecked(kEncryption128Radio) ? 2

@@ -292,10 +292,14 @@ int Win32Dialog::selection(int id) const {
 void Win32Dialog::select(int id, int index) {
   HWND c = control(id);
   if (!c) return;
-  if (kindOf(source_, id) == ControlKind::kTabControl)
+  if (kindOf(source_, id) == ControlKind::kTabControl) {
     TabCtrl_SetCurSel(c, index);
-  else
-    SendMessageA(c, CB_SETCURSEL, index, 0);
+    return;
+  }
+  // An entry not there selects none, as Windows documents it; not every
+  // combo box (Wine's) clears the selection by itself then.
+  if (index < 0 || index >= listCount(id)) index = -1;
+  SendMessageA(c, CB_SETCURSEL, index, 0);
 }
 
 void Win32Dialog::setProgressRange(int id, int low, int high) {
@@ -384,9 +388,12 @@ void Win32Dialog::setWindowRect(const PixelRect& rect) {
 }
 
 PixelRect Win32Dialog::toPixels(const DialogUnits& units) const {
-  RECT r = {units.x, units.y, units.x + units.width, units.y + units.height};
+  // The dialog manager turns a control's place and size into pixels each on
+  // its own; mapping the far corner instead would round the size
+  // differently, a pixel off the control it made.
+  RECT r = {units.x, units.y, units.width, units.height};
   if (window_) MapDialogRect(window_, &r);
-  return fromRect(r);
+  return {r.left, r.top, r.right, r.bottom};
 }
 
 ScreenMetrics Win32Dialog::screen() const {
@@ -463,8 +470,24 @@ std::string Win32Dialog::folder() const {
 
 int Win32Dialog::filterIndex() const { return saveAs_ ? static_cast<int>(saveAs_->nFilterIndex) : 1; }
 
+namespace {
+
+// The types of a Save As request: description and pattern pairs, each
+// ended by a null, the list by an empty description.
+int filterCount(const OPENFILENAMEA& request) {
+  int count = 0;
+  for (const char* at = request.lpstrFilter; at && *at; ++count) {
+    at += std::strlen(at) + 1;
+    if (!*at) break;  // a description without its pattern ends the list too
+    at += std::strlen(at) + 1;
+  }
+  return count;
+}
+
+}  // namespace
+
 void Win32Dialog::setFilterIndex(int index) {
-  if (!saveAs_ || index < 1) return;
+  if (!saveAs_ || index < 1 || index > filterCount(*saveAs_)) return;
   saveAs_->nFilterIndex = static_cast<DWORD>(index);
   if (window_) SendDlgItemMessageA(toplevel(), cmb1, CB_SETCURSEL, index - 1, 0);
 }
@@ -474,6 +497,8 @@ std::unique_ptr<Dialog> Win32Dialog::createPage(int tabControlId, const DialogTe
   HWND tabs = control(tabControlId);
   if (!tabs) return nullptr;
   std::unique_ptr<Win32Dialog> created(new Win32Dialog(page, Kind::kPage, handler));
+  // A page in a Save As dialog's custom area reaches the dialog's fields too.
+  created->saveAs_ = saveAs_;
   std::vector<DWORD> image = buildDialogTemplate(page, Win32TemplateUse::kChild);
   HWND made = CreateDialogIndirectParamA(programInstance(), reinterpret_cast<LPCDLGTEMPLATEA>(image.data()),
                                          window_, procedure, reinterpret_cast<LPARAM>(created.get()));

@@ -1,7 +1,8 @@
 // The Win32 user interface on a real desktop (Windows, or Wine with a
-// display): a modal dialog ended by its handler, and the common Save As
-// dialog asking the hook, a refused name keeping it open. Where no windows
-// can be made the tests are skipped.
+// display): the common Save As dialog asking the hook, a refused name
+// keeping it open. What every backend does alike is checked in
+// dialog_conformance-win32_test.cpp. Where no windows can be made the tests
+// are skipped.
 #include "platform/win32/ui-win32.h"
 
 #include <iterator>
@@ -21,9 +22,6 @@ const ControlTemplate kControls[] = {
     {10, ControlKind::kCheckBox, "&Box", platform::kStyleNone, {4, 4, 80, 10}, 0},
     {11, ControlKind::kDropDownList, "", platform::kStyleNone, {4, 18, 80, 40}, 0},
 };
-const DialogTemplate kQuestion = {910, "question", "Question",
-                                  platform::kDialogCaption | platform::kDialogCentred, 100, 50,
-                                  kControls, std::size(kControls)};
 const DialogTemplate kArea = {911, "area", "", platform::kDialogChild, 200, 40, kControls,
                               std::size(kControls)};
 
@@ -35,33 +33,6 @@ platform::UserInterface* desktop() {
 // The Save As dialog's own window, around the custom area.
 HWND saveAsWindow(Dialog& area) {
   return GetParent(dynamic_cast<platform::Win32Dialog&>(area).window());
-}
-
-TEST(Win32Ui, AModalDialogEndsWithItsHandlersResult) {
-  platform::UserInterface* ui = desktop();
-  if (!ui) GTEST_SKIP() << "no desktop";
-  class Handler : public platform::DialogHandler {
-   public:
-    void initialised(Dialog& d) override {
-      d.addListEntry(11, "Beta");
-      d.addListEntry(11, "Alpha");
-      d.select(11, 1);
-      // As a user would, once the dialog runs.
-      d.poster()->post([](Dialog& shown) {
-        shown.setChecked(10, true);
-        shown.end(7);
-      });
-    }
-    void closing(Dialog& d) override {
-      checked = d.isChecked(10);
-      chosen = d.text(11);
-    }
-    bool checked = false;
-    std::string chosen;
-  } handler;
-  EXPECT_EQ(ui->runModal(kQuestion, handler), 7);
-  EXPECT_TRUE(handler.checked);
-  EXPECT_EQ(handler.chosen, "Alpha");
 }
 
 TEST(Win32Ui, TheSaveAsDialogAsksTheHookAndARefusedNameKeepsItOpen) {

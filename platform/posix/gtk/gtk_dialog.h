@@ -176,4 +176,8 @@ struct SaveAsParts {
 GtkWidget* findWidget(GtkWidget* root, const std::function<bool(GtkWidget*)>& matches,
                       GtkWidget* skip = nullptr);
 
+// Long texts are cut with an ellipsis rather than making a control wider
+// than its template allows.
+void ellipsizeChildLabel(GtkWidget* button);
+
 }  // namespace vlgtk
