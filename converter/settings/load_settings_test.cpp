@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "converter/settings/scramble_password.h"
-#include "converter/settings/settings_test_values.h"
+#include "testsupport/converter/settings_test_values.h"
 #include "platform/files.h"
 #include "testsupport/fresh_machine.h"
 

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "converter/settings/settings_test_values.h"
+#include "testsupport/converter/settings_test_values.h"
 #include "testsupport/fresh_machine.h"
 
 #if !defined(_WIN32)

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "converter/settings/settings_test_values.h"
+#include "testsupport/converter/settings_test_values.h"
 #include "testsupport/fresh_machine.h"
 
 namespace vellora {

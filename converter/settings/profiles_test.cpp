@@ -11,7 +11,7 @@
 #include "converter/postscript/prologue.h"
 #include "converter/postscript/view_choices.h"
 #include "converter/settings/scramble_password.h"
-#include "converter/settings/settings_test_values.h"
+#include "testsupport/converter/settings_test_values.h"
 #include "converter/settings/store_access.h"
 #include "platform/files.h"
 #include "platform/registry.h"

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "converter/settings/settings_test_values.h"
+#include "testsupport/converter/settings_test_values.h"
 #include "converter/settings/store_access.h"
 #include "platform/registry.h"
 #include "scripted_ui/scripted_ui.h"

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/files.h"
-#include "platform/win32/win32_test_folder.h"
+#include "testsupport/win32/test_folder.h"
 
 namespace platform {
 namespace {

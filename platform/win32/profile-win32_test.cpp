@@ -4,7 +4,7 @@
 
 #include "platform/files.h"
 #include "platform/profile.h"
-#include "platform/win32/win32_test_folder.h"
+#include "testsupport/win32/test_folder.h"
 
 namespace platform {
 namespace {
