@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "common/text.h"
 #include "platform/process.h"
 #include "platform/shell.h"
 #include "spooler/spooler.h"
@@ -18,10 +19,7 @@ std::string lowerExtension(const std::string& path) {
   std::string::size_type slash = path.rfind('/');
   std::string::size_type dot = path.rfind('.');
   if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return std::string();
-  std::string extension = path.substr(dot + 1);
-  for (char& c : extension)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return extension;
+  return toLower(path.substr(dot + 1));
 }
 
 bool isOfficeExtension(const std::string& extension) {

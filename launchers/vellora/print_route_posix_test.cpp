@@ -2,14 +2,13 @@
 // content, LibreOffice for office documents, the print server for the rest.
 #include "launchers/vellora/print_route.h"
 
-#include <sys/stat.h>
-
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "platform/shell.h"
 #include "testsupport/fresh_machine.h"
+#include "testsupport/posix/file_modes.h"
 #include "testsupport/stand_in_record.h"
 
 namespace vellora {
@@ -46,7 +45,7 @@ TEST_F(PrintRoute, OfficeDocumentsGoToLibreOfficeWhenItIsThere) {
   const std::string office = machine.path("bin/soffice");
   testsupport::writeFile(office, "#!/bin/sh\nfor a in \"$0\" \"$@\"; do printf '%s\\n' \"$a\"; done >> '" +
                                      machine.path("record") + "'\n");
-  chmod(office.c_str(), 0755);
+  ASSERT_TRUE(testsupport::posix::setPermissionBits(office, 0755));
   EXPECT_GT(printWithoutApplication(letter, "Vellora", "", nullptr), 32);
   std::string record;
   testsupport::waitUntil([&] {

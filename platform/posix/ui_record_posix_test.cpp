@@ -1,19 +1,18 @@
+// Record lines of processes that write one record at the same time.
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include "platform/files.h"
-#include "scripted_ui/scripted_ui.h"
+#include "platform/ui_record.h"
 #include "testsupport/fresh_machine.h"
 
 namespace {
 
-using platform::ScriptedUi;
+class UiRecordWriters : public testsupport::FreshMachineTest {};
 
-class ScriptedUiRecord : public testsupport::FreshMachineTest {};
-
-TEST_F(ScriptedUiRecord, ConcurrentWritersKeepWholeLines) {
+TEST_F(UiRecordWriters, ConcurrentWritersKeepWholeLines) {
   std::string log = machine.path("shared.log");
   constexpr int kWriters = 4, kEvents = 100;
   const std::string longText(3000, 'x');  // longer than a small stdio buffer
@@ -22,9 +21,8 @@ TEST_F(ScriptedUiRecord, ConcurrentWritersKeepWholeLines) {
     pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
-      ScriptedUi ui;
-      ui.setRecordFile(log);
-      for (int i = 0; i < kEvents; ++i) ui.copyToClipboard(std::to_string(w) + longText);
+      const std::string line = platform::recordLine({"clipboard", std::to_string(w) + longText});
+      for (int i = 0; i < kEvents; ++i) platform::appendRecordLine(log, line);
       _exit(0);
     }
     children.push_back(pid);
